@@ -66,6 +66,8 @@ void TNullScript::Step(uint32_t elapsed, bool inputEnabled, bool runScript)
     if (runScript)
         ++scriptRuns_;
     lastInterval_ = elapsed;
+    if (OnStep)
+        OnStep();
 }
 
 void TNullScript::Render(const TRenderOptions&)

@@ -4,6 +4,7 @@
 // told to. It stands in for the interpreter until scripts run.
 #include "script/ZanScriptInterface.h"
 
+#include <functional>
 #include <vector>
 
 namespace tsukimi {
@@ -40,6 +41,7 @@ public:
     TScriptPosition Position() const override { return {}; }
 
     // Test and tool controls.
+    std::function<void()> OnStep;
     void RaiseRequest(uint8_t code, std::string label) { request_ = {code, std::move(label)}; }
     void SetFill(uint32_t argb) { fill_ = argb; }
     const std::vector<std::string>& Commands() const { return commands_; }

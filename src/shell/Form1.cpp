@@ -135,6 +135,7 @@ void TForm1::BootEngine()
     system_->ActiveCallback = [this](bool active) { SystemActiveChanged(active); };
     tray_ = std::make_unique<TTaskTray>();
     tray_->MinimiseCallback = [this](bool iconic) { TrayIconicChanged(iconic); };
+    tray_->Poll(window.IsMinimised());
     window.Show();
     bootState_ = 1;
     system_->Start();

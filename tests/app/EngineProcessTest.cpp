@@ -1,0 +1,133 @@
+// Runs the engine binary the way players and tools do.
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+using tsukimi::testing::TempDir;
+
+std::string Engine()
+{
+    const char* bin = std::getenv("TSUKIMI_BIN");
+    return std::string(bin ? bin : "build/bin") + "/tsukimi";
+}
+
+struct Result
+{
+    int status = -1;
+    std::string err;
+};
+
+pid_t Spawn(const std::vector<std::string>& args, const std::string& errFile)
+{
+    std::vector<char*> argv;
+    std::string exe = Engine();
+    argv.push_back(exe.data());
+    std::vector<std::string> copy = args;
+    for (auto& a : copy)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    pid_t pid = -1;
+    posix_spawn(&pid, exe.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+int Wait(pid_t pid)
+{
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+Result RunEngine(const std::vector<std::string>& args, const TempDir& scratch)
+{
+    const std::string errFile = (scratch.Path() / "stderr.txt").string();
+    Result r;
+    r.status = Wait(Spawn(args, errFile));
+    std::ifstream in(errFile);
+    r.err.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return r;
+}
+
+void MakeGame(const TempDir& dir)
+{
+    dir.Write("GameData/data0.pack", "");
+}
+
+TEST(EngineProcess, UsageHelpAndBootFailureStatuses)
+{
+    TempDir scratch, empty;
+    EXPECT_EQ(RunEngine({"--help"}, scratch).status, 0);
+    EXPECT_EQ(RunEngine({"--frames", "x"}, scratch).status, 2);
+    EXPECT_EQ(RunEngine({"--headless", "--input", (scratch.Path() / "none.txt").string(), empty.Str()}, scratch).status,
+              2);
+
+    const Result noPacks = RunEngine({"--headless", "--frames", "3", empty.Str()}, scratch);
+    EXPECT_EQ(noPacks.status, 1);
+    EXPECT_NE(noPacks.err.find("起動に必要なパッケージデータがみつかりません。"), std::string::npos) << noPacks.err;
+}
+
+TEST(EngineProcess, HeadlessRunWritesAnOpaqueScreenshot)
+{
+    TempDir scratch, game;
+    MakeGame(game);
+    const std::string shot = (scratch.Path() / "shot.png").string();
+    const Result r = RunEngine({"--headless", "--frames", "10", "--screenshot", shot, game.Str()}, scratch);
+    EXPECT_EQ(r.status, 0) << r.err;
+    std::ifstream in(shot, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_GT(bytes.size(), 8u);
+    EXPECT_EQ(bytes.substr(1, 3), "PNG");
+    EXPECT_EQ(static_cast<unsigned char>(bytes[25]), 2u); // colour type RGB: opaque
+}
+
+TEST(EngineProcess, OneInstancePerGameFolder)
+{
+    TempDir scratch, gameA, gameB;
+    MakeGame(gameA);
+    MakeGame(gameB);
+    // A long headless run holds game A (bounded, in case the test dies).
+    const pid_t first = Spawn({"--headless", "--frames", "200000", gameA.Str()},
+                              (scratch.Path() / "first.txt").string());
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+
+    const std::string refusedShot = (scratch.Path() / "a.png").string();
+    const auto start = std::chrono::steady_clock::now();
+    const Result second =
+        RunEngine({"--headless", "--frames", "3", "--screenshot", refusedShot, gameA.Str()}, scratch);
+    const auto took = std::chrono::steady_clock::now() - start;
+    int status = 0;
+    EXPECT_EQ(waitpid(first, &status, WNOHANG), 0) << "the first instance is still running";
+    EXPECT_EQ(second.status, 0);
+    EXPECT_TRUE(second.err.empty()) << second.err;
+    EXPECT_FALSE(std::ifstream(refusedShot).good()) << "the second instance must not run";
+    EXPECT_LT(took, std::chrono::seconds(5));
+
+    const std::string shot = (scratch.Path() / "b.png").string();
+    const Result other = RunEngine({"--headless", "--frames", "3", "--screenshot", shot, gameB.Str()}, scratch);
+    EXPECT_EQ(other.status, 0) << other.err;
+    EXPECT_TRUE(std::ifstream(shot).good()) << "the other game ran";
+
+    kill(first, SIGTERM);
+    Wait(first);
+}
+
+} // namespace
