@@ -71,6 +71,17 @@ void SdlWindow::SetCaption(std::string_view sjis)
     SDL_SetWindowTitle(window_, SjisToUtf8(sjis).c_str());
 }
 
+void SdlWindow::SetIcon(const uint32_t* pixels, int width, int height)
+{
+    if (pixels == nullptr || width <= 0 || height <= 0 || width > 1024 || height > 1024) return;
+    // SDL only reads the pixels while making the icon.
+    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(
+        const_cast<uint32_t*>(pixels), width, height, 32, width * 4, SDL_PIXELFORMAT_ARGB8888);
+    if (surface == nullptr) return;
+    SDL_SetWindowIcon(window_, surface);
+    SDL_FreeSurface(surface);
+}
+
 void SdlWindow::Show()
 {
     SDL_ShowWindow(window_);

@@ -31,6 +31,7 @@ public:
     bool IsMinimised() override;
     bool IsActive() override;
     std::vector<Event> PollEvents() override;
+    void SetIcon(const uint32_t* pixels, int width, int height) override;
 
     SDL_Window* Handle() const { return window_; }
     // True once after the renderer's textures were lost (seen while polling).

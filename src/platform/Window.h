@@ -29,6 +29,13 @@ public:
     virtual bool IsActive() = 0;
     // Events since the last call, oldest first.
     virtual std::vector<Event> PollEvents() = 0;
+    // The window's icon (0xAARRGGBB pixels, top row first).
+    virtual void SetIcon(const uint32_t* pixels, int width, int height)
+    {
+        (void)pixels;
+        (void)width;
+        (void)height;
+    }
 };
 
 // Records what was asked of it; active once shown; events come from Inject.
@@ -54,7 +61,10 @@ public:
         return out;
     }
 
+    void SetIcon(const uint32_t*, int width, int height) override { icon_ = {width, height}; }
+
     void Inject(const Event& event) { queue_.push_back(event); }
+    Size IconSize() const { return icon_; }
     void SetFocused(bool focused) { focused_ = focused; }
     const std::string& Caption() const { return caption_; }
     int Left() const { return left_; }
@@ -69,6 +79,7 @@ private:
     bool minimised_ = false;
     bool focused_ = true;
     std::vector<Event> queue_;
+    Size icon_;
 };
 
 } // namespace tsukimi::platform

@@ -21,10 +21,7 @@ bool TDirectXPack::ApplyScreenMode()
     if (beforeSwitch_)
         beforeSwitch_();
     auto& game = settings_.Game;
-    if (game.ScreenWidth < 0 || game.ScreenWidth > 4096)
-        game.ScreenWidth = 800;
-    if (game.ScreenHeight < 0 || game.ScreenHeight > 4096)
-        game.ScreenHeight = 600;
+    NormaliseScreenSize(game);
     // Full screen arrives with the display modes; until then every switch
     // ends windowed, and the settings record the window mode.
     settings_.User.FullScreen = 0;
@@ -35,6 +32,15 @@ bool TDirectXPack::ApplyScreenMode()
     if (afterSwitch_)
         afterSwitch_();
     return true;
+}
+
+void TDirectXPack::NormaliseScreenSize(TGameDefinition& game)
+{
+    // A size of 0 or below is as unusable as one above 4096.
+    if (game.ScreenWidth <= 0 || game.ScreenWidth > 4096)
+        game.ScreenWidth = 800;
+    if (game.ScreenHeight <= 0 || game.ScreenHeight > 4096)
+        game.ScreenHeight = 600;
 }
 
 bool TDirectXPack::ToggleFullScreen()

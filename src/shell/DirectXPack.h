@@ -13,6 +13,7 @@ class Window;
 class Presenter;
 } // namespace platform
 struct TSystemData;
+struct TGameDefinition;
 
 class TDirectXPack
 {
@@ -23,6 +24,9 @@ public:
     // computes the game rectangle; calls the two switch callbacks around it.
     bool ApplyScreenMode();
     bool ToggleFullScreen();
+    // The screen size of the settings, with sizes out of 1..4096 replaced
+    // by 800 x 600.
+    static void NormaliseScreenSize(TGameDefinition& game);
     bool Ready() const { return ready_; }
 
     TPoint WindowToGame(int x, int y) const;

@@ -2,13 +2,17 @@
 
 #include "platform/Processor.h"
 #include "platform/TextCodec.h"
+#include "graphics/IcoDecoder.h"
+#include "data/TextHelpers.h"
 #include "shell/DirectXPack.h"
+#include "shell/SystemConfig.h"
 #include "shell/EngineTexts.h"
 #include "shell/TaskTray.h"
 #include "shell/TextUtil.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 namespace tsukimi {
 namespace {
@@ -31,8 +35,10 @@ int FilterWindowKey(int virtualKey)
 }
 
 TForm1::TForm1(platform::Platform& platform, TZanSystemParts parts)
-    : platform_(platform), parts_(std::move(parts)), dialogs_(*platform.dialogs, appTitle_)
+    : platform_(platform), parts_(std::move(parts)), dialogs_(*platform.dialogs, appTitle_),
+      gameData_(std::make_unique<TGameData>(*platform.files))
 {
+    HaltProcess = [](int status) { std::exit(status); };
     InstallDefaultHooks();
     lastTrayPoll_ = platform_.clock->Now();
 }
@@ -43,27 +49,88 @@ TForm1::~TForm1()
         FormDestroy();
 }
 
+namespace {
+
+constexpr char kUserSettingsFile[] = "GameData\\System\\config.txt";
+
+std::string AsText(const TMemoryStream& stream)
+{
+    return std::string(reinterpret_cast<const char*>(stream.Data()), stream.Size());
+}
+
+} // namespace
+
 void TForm1::InstallDefaultHooks()
 {
-    auto& files = *platform_.files;
     hooks_.ProcessorCheck = [] { return platform::ProcessorHasMmx(); };
-    // Until the pack reader opens them, the game data is there when the
-    // folder holds at least one pack file.
-    hooks_.OpenGameData = [&files] {
-        if (!files.IsFolder("GameData"))
-            return false;
-        for (int n = 0; n < 16; ++n)
-            if (files.Exists("GameData\\data" + std::to_string(n) + ".pack"))
-                return true;
-        return false;
+    hooks_.OpenGameData = [this] { return gameData_->OpenPacks("GameData\\") > 0; };
+    hooks_.MessageText = [this]() -> std::optional<std::string> {
+        for (const char* name : {"System\\etc\\Message.dat", "System\\etc\\Message.txt"})
+            if (auto data = gameData_->LoadData(name))
+                return AsText(*data);
+        return std::nullopt;
     };
-    hooks_.MessageText = [] { return std::optional<std::string>(); };
-    hooks_.LoadGameDefinition = [] { return true; };
-    hooks_.LoadUserSettings = [] {};
-    hooks_.SetCrcCheck = [](bool) {};
-    hooks_.DataExists = [](std::string_view) { return false; };
-    hooks_.WriteUserSettings = [] {};
-    hooks_.CloseGameData = [] {};
+    hooks_.LoadGameDefinition = [this] { return LoadEngineFiles(); };
+    hooks_.LoadUserSettings = [this] { LoadUserSettingsFile(); };
+    hooks_.SetCrcCheck = [this](bool on) {
+        gameData_->SetCrcCheck(on);
+        gameData_->SetCrcFailure([this](const std::string& entry) { ShowCrcError(entry); });
+    };
+    hooks_.DataExists = [this](std::string_view name) { return !gameData_->ResolveName(name).empty(); };
+    hooks_.WriteUserSettings = [this] { SaveUserSettingsFile(); };
+    hooks_.CloseGameData = [this] { gameData_->ClosePacks(); };
+}
+
+bool TForm1::LoadEngineFiles()
+{
+    auto definition = gameData_->LoadData("System\\etc\\Game.dat");
+    if (!definition)
+        return false;
+    ReadGameDefinition(TSettingsText(AsText(*definition)), settings_.Game);
+    SetLowerTextMode(settings_.Game.OldFilePackMBCSMode ? LowerMode::Ansi : LowerMode::Ascii);
+    if (auto defaults = gameData_->LoadData("System\\etc\\Config.txt"))
+        ReadUserSettings(TSettingsText(AsText(*defaults)), settings_.Defaults);
+    LoadIcon();
+    return true;
+}
+
+void TForm1::LoadIcon()
+{
+    // A missing or damaged icon leaves the standard one.
+    auto data = gameData_->LoadData("system\\etc\\icon.ico");
+    if (!data)
+        return;
+    if (auto icon = DecodeIco(data->Bytes()))
+        platform_.window->SetIcon(icon->Pixels.data(), icon->Width, icon->Height);
+}
+
+void TForm1::LoadUserSettingsFile()
+{
+    if (auto bytes = platform_.files->ReadAll(kUserSettingsFile))
+        ReadUserSettings(TSettingsText(std::string(bytes->begin(), bytes->end())), settings_.User);
+}
+
+void TForm1::SaveUserSettingsFile()
+{
+    auto& files = *platform_.files;
+    std::string old;
+    if (auto bytes = files.ReadAll(kUserSettingsFile))
+        old.assign(bytes->begin(), bytes->end());
+    TSettingsText text(old);
+    WriteUserSettings(text, settings_.User);
+    const std::string out = text.Text();
+    // Written through the safe replace: a failed write keeps the old file.
+    files.MakeFolders("GameData\\System");
+    files.Replace(kUserSettingsFile, std::span(reinterpret_cast<const uint8_t*>(out.data()), out.size()));
+}
+
+void TForm1::ShowCrcError(const std::string& entry)
+{
+    const std::string text = messages_.Get("CRCCHECKERROR") + "%%%n" + entry;
+    std::fprintf(stderr, "tsukimi: %s\n", platform::SjisToUtf8(ReplaceAllIgnoreCase(text, "%%%n", " ")).c_str());
+    dialogs_.ShowDialog1("", text, messages_.Get("OK"));
+    Halt(text);
+    HaltProcess(1);
 }
 
 void TForm1::Halt(const std::string& text)
@@ -111,6 +178,7 @@ void TForm1::BootEngine()
     hooks_.SetCrcCheck(settings_.User.CRCCheck == 1);
 
     const platform::Size desktop = window.DesktopSize();
+    TDirectXPack::NormaliseScreenSize(settings_.Game);
     window.SetClientSize(settings_.Game.ScreenWidth, settings_.Game.ScreenHeight);
     const platform::Size client = window.ClientSize();
     window.SetPosition((desktop.width - client.width) / 2, (desktop.height - client.height) / 2);
@@ -123,7 +191,7 @@ void TForm1::BootEngine()
     pack_ = std::make_unique<TDirectXPack>(window, *platform_.presenter, settings_);
     pack_->ApplyScreenMode();
 
-    TZanSystemEnvironment env{platform_, settings_, messages_, dialogs_, appTitle_};
+    TZanSystemEnvironment env{platform_, settings_, messages_, dialogs_, appTitle_, gameData_.get()};
     system_ = std::make_unique<TZanSystem>(env, parts_);
     system_->KeepPresentedFrames(keepFrames_);
     system_->CloseWindow = [this] { Close(); };

@@ -2,6 +2,7 @@
 // The main window: boots the engine on the first idle pass, ticks it from
 // every idle pass after that, decides what closing and minimising do, and
 // shuts everything down in order.
+#include "data/GameData.h"
 #include "platform/Platform.h"
 #include "shell/CommandLine.h"
 #include "shell/MessageTable.h"
@@ -66,6 +67,9 @@ public:
     void FormDestroy();
 
     TBootHooks& Hooks() { return hooks_; }
+    TGameData& Data() { return *gameData_; }
+    // Ends the process after a pack checksum failure; tests replace it.
+    std::function<void(int)> HaltProcess;
     TSystemData& Settings() { return settings_; }
     TMessageTable& Messages() { return messages_; }
     TZanSystem* System() { return system_.get(); }
@@ -91,6 +95,11 @@ private:
     void HaltWithText(const char* text);
     void PollTray();
     void InstallDefaultHooks();
+    bool LoadEngineFiles();
+    void LoadIcon();
+    void LoadUserSettingsFile();
+    void SaveUserSettingsFile();
+    void ShowCrcError(const std::string& entry);
 
     platform::Platform& platform_;
     TZanSystemParts parts_;
@@ -99,6 +108,7 @@ private:
     std::string appTitle_;
     TSystemDialogs dialogs_;
     TBootHooks hooks_;
+    std::unique_ptr<TGameData> gameData_;
 
     std::unique_ptr<TTaskTray> tray_;
     uint8_t lastIconic_ = 0;

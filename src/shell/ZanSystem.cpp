@@ -1,9 +1,13 @@
 #include "shell/ZanSystem.h"
 
+#include "data/GameData.h"
+#include "data/MTRandom.h"
+#include "platform/FontCatalog.h"
 #include "script/NullScript.h"
 #include "shell/DirectXPack.h"
 #include "shell/EngineTexts.h"
 #include "shell/MessageTable.h"
+#include "shell/SystemConfig.h"
 #include "shell/SystemData.h"
 #include "shell/SystemDialogs.h"
 #include "shell/TextUtil.h"
@@ -69,6 +73,8 @@ TZanSystem::~TZanSystem()
     sound_.reset();
     if (pack_)
         pack_->SetSwitchCallbacks({}, {});
+    if (env_.Data)
+        env_.Data->ClearVirtualFileHooks();
 }
 
 uint64_t TZanSystem::Now()
@@ -84,7 +90,25 @@ std::string TZanSystem::Message(std::string_view key) const
 bool TZanSystem::Setup(TDirectXPack& pack)
 {
     pack_ = &pack;
-    const auto& settings = env_.Settings;
+    auto& settings = env_.Settings;
+    if (TGameData* data = env_.Data) {
+        data->SetVirtualFileHooks([this](std::string_view name) { return VirtualFileExists(name); },
+                                  [this](std::string_view name) -> std::optional<TMemoryStream> {
+                                      auto bytes = VirtualFileLoad(name);
+                                      if (!bytes)
+                                          return std::nullopt;
+                                      return TMemoryStream(std::move(*bytes));
+                                  });
+        auto table = data->LoadData(RandomTableFile);
+        TMTRandom generator;
+        LoadRandomTable(table ? std::optional(table->Bytes()) : std::nullopt, generator);
+        if (auto voices = data->LoadData("system\\voice\\voicedata.dat"))
+            ReadVoiceList(TSettingsText(std::string_view(reinterpret_cast<const char*>(voices->Data()), voices->Size())),
+                          settings.ActorLists);
+        if (auto fonts = data->LoadData("system\\font\\fontdata.dat"))
+            ReadFontList(TSettingsText(std::string_view(reinterpret_cast<const char*>(fonts->Data()), fonts->Size())),
+                         settings.FontLists, platform::InstalledJapaneseFaces());
+    }
     input_.SetWindowToGame([&pack](int x, int y) { return pack.WindowToGame(x, y); });
     input_.SetGameToWindow([&pack](int x, int y) { return pack.GameToWindow(x, y); });
     sound_ = parts_.Sound ? parts_.Sound() : nullptr;

@@ -21,6 +21,7 @@
 namespace tsukimi {
 
 class TDirectXPack;
+class TGameData;
 class TMessageTable;
 class TSystemDialogs;
 struct TSystemData;
@@ -61,6 +62,7 @@ struct TZanSystemEnvironment
     TMessageTable& Messages;
     TSystemDialogs& Dialogs;
     const std::string& AppTitle;
+    TGameData* Data = nullptr;
 };
 
 class TZanSystem final : public TZanScriptHost

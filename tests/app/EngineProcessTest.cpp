@@ -67,9 +67,21 @@ Result RunEngine(const std::vector<std::string>& args, const TempDir& scratch)
     return r;
 }
 
+std::string Tool()
+{
+    const char* bin = std::getenv("TSUKIMI_BIN");
+    return std::string(bin ? bin : "build/bin") + "/tsukimi-pack";
+}
+
+// A game folder whose one pack holds a small game definition.
 void MakeGame(const TempDir& dir)
 {
-    dir.Write("GameData/data0.pack", "");
+    dir.Write("src/System/etc/Game.dat", "GameTitle=Test\r\nScreenWidth=64\r\nScreenHeight=48\r\n");
+    dir.Write("src/StartUp.s", "@@top\r\n");
+    std::filesystem::create_directories(dir.Path() / "GameData");
+    const std::string command = Tool() + " create '" + (dir.Path() / "GameData/data0.pack").string() + "' '" +
+                                (dir.Path() / "src").string() + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
 }
 
 TEST(EngineProcess, UsageHelpAndBootFailureStatuses)

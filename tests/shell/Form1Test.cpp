@@ -60,6 +60,7 @@ TEST(Form1Boot, KeyedFailureUsesTheMessageTableAndIsSilentWithoutTheKey)
         };
         f.form = std::make_unique<TForm1>(*f.platform, parts);
         f.form->Hooks().OpenGameData = [] { return true; };
+        f.form->Hooks().LoadGameDefinition = [] { return true; };
     };
     {
         EngineFixture f;

@@ -1,5 +1,7 @@
 #include "support/EngineFixture.h"
 
+#include "data/PackWriter.h"
+
 namespace tsukimi::testing {
 
 EngineFixture::EngineFixture(uint32_t clockStart)
@@ -14,6 +16,23 @@ EngineFixture::EngineFixture(uint32_t clockStart)
     };
     form = std::make_unique<TForm1>(*platform, parts);
     form->Hooks().OpenGameData = [] { return true; };
+}
+
+void EngineFixture::WritePack(const std::vector<std::pair<std::string, std::string>>& entries)
+{
+    std::vector<TPackSource> sources;
+    for (const auto& [name, bytes] : entries)
+        sources.push_back({name, std::vector<uint8_t>(bytes.begin(), bytes.end())});
+    TPackWriteOptions options;
+    options.compression = PackCompression::None;
+    options.scramble = 0;
+    const TBuiltPack built = BuildPack(sources, options);
+    dir.Write("GameData/data0.pack", std::string(built.pack.begin(), built.pack.end()));
+}
+
+void EngineFixture::RecreateForm()
+{
+    form = std::make_unique<TForm1>(*platform);
 }
 
 void EngineFixture::Boot(const std::function<void(TSystemData&)>& configure)

@@ -8,6 +8,9 @@
 
 #include <functional>
 #include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace tsukimi::testing {
 
@@ -15,6 +18,13 @@ class EngineFixture
 {
 public:
     explicit EngineFixture(uint32_t clockStart = 1000);
+
+    // Writes "GameData\data0.pack" holding `entries` (engine-form name and
+    // bytes), stored plainly so tests can find and damage an entry.
+    void WritePack(const std::vector<std::pair<std::string, std::string>>& entries);
+    // A form over the real boot steps (no injected hooks), e.g. after the
+    // platform's file system was replaced.
+    void RecreateForm();
 
     // Boots with `configure` applied to the settings at the game-definition
     // step (the packs are taken as present).
