@@ -9,7 +9,8 @@ namespace tsukimi {
 uint32_t CacheKeyHash(std::string_view key)
 {
     uint32_t hash = 0;
-    for (char c : key) hash = std::rotl(hash, 1) + static_cast<uint8_t>(c);
+    for (char c : key)
+        hash = std::rotl(hash, 1) + static_cast<uint8_t>(c);
     return hash;
 }
 

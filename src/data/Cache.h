@@ -147,8 +147,7 @@ template <class T> typename TCache<T>::TCacheListObject* TCache<T>::Find(std::st
     return nullptr;
 }
 
-template <class T>
-bool TCache<T>::Add(Pointer object, std::string_view name, std::string_view data)
+template <class T> bool TCache<T>::Add(Pointer object, std::string_view name, std::string_view data)
 {
     if (!object) return false;
     std::string key = NormaliseName(name);
@@ -242,9 +241,8 @@ template <class T> void TCache<T>::RemoveIdleEmpty()
     for (auto& entry : entries_) {
         if (entry.inUse == 0 && entry.freshness > 0) --entry.freshness;
     }
-    std::erase_if(entries_, [](const TCacheListObject& e) {
-        return e.inUse == 0 && e.freshness == 0;
-    });
+    std::erase_if(entries_,
+                  [](const TCacheListObject& e) { return e.inUse == 0 && e.freshness == 0; });
 }
 
 template <class T> void TCache<T>::Trim(bool force)

@@ -31,7 +31,8 @@ uint32_t MixColor(uint32_t a, uint32_t b, int t)
     if (t <= 0) return a;
     if (t >= 255) return b;
     const auto ut = static_cast<uint32_t>(t);
-    return PerChannel(a, b, [ut](uint32_t x, uint32_t y) { return (x * (255 - ut) + y * ut) / 255; });
+    return PerChannel(a, b,
+                      [ut](uint32_t x, uint32_t y) { return (x * (255 - ut) + y * ut) / 255; });
 }
 
 uint32_t MultiplyColor(uint32_t a, uint32_t b)

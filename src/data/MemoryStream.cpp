@@ -10,13 +10,15 @@ namespace {
 template <typename T> T LoadLittle(const uint8_t* p)
 {
     T value = 0;
-    for (size_t i = 0; i < sizeof(T); ++i) value |= static_cast<T>(T{p[i]} << (8 * i));
+    for (size_t i = 0; i < sizeof(T); ++i)
+        value |= static_cast<T>(T{p[i]} << (8 * i));
     return value;
 }
 
 template <typename T> void StoreLittle(uint8_t* p, T value)
 {
-    for (size_t i = 0; i < sizeof(T); ++i) p[i] = static_cast<uint8_t>(value >> (8 * i));
+    for (size_t i = 0; i < sizeof(T); ++i)
+        p[i] = static_cast<uint8_t>(value >> (8 * i));
 }
 
 } // namespace

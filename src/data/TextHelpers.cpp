@@ -17,8 +17,8 @@ size_t CharLength(std::string_view text, size_t i)
 std::pair<size_t, size_t> ClipRange(int64_t first, int64_t count, size_t length)
 {
     const int64_t begin = std::max<int64_t>(first, 1) - 1;
-    const int64_t end = std::min<int64_t>(first - 1 + std::max<int64_t>(count, 0),
-                                          static_cast<int64_t>(length));
+    const int64_t end =
+        std::min<int64_t>(first - 1 + std::max<int64_t>(count, 0), static_cast<int64_t>(length));
     if (begin >= end) return {0, 0};
     return {static_cast<size_t>(begin), static_cast<size_t>(end)};
 }
@@ -76,7 +76,8 @@ std::string ReadString(TMemoryStream& stream)
 int CharCount(std::string_view text)
 {
     int count = 0;
-    for (size_t i = 0; i < text.size(); i += CharLength(text, i)) ++count;
+    for (size_t i = 0; i < text.size(); i += CharLength(text, i))
+        ++count;
     return count;
 }
 

@@ -9,8 +9,7 @@ class Splitter
 public:
     Splitter(std::string_view separator, bool skipBlanks, bool stopAtComment)
         : separator_(separator), skipBlanks_(skipBlanks), stopAtComment_(stopAtComment)
-    {
-    }
+    {}
 
     std::vector<std::string> Run(std::string_view text, int minCount)
     {
@@ -21,7 +20,8 @@ public:
         }
         if (!current_.empty()) items_.push_back(std::move(current_));
         if (!separator_.empty() && last_ == separator_) items_.emplace_back();
-        while (static_cast<int64_t>(items_.size()) < minCount) items_.emplace_back();
+        while (static_cast<int64_t>(items_.size()) < minCount)
+            items_.emplace_back();
         return std::move(items_);
     }
 
@@ -50,9 +50,12 @@ private:
 
     void Track(std::string_view c)
     {
-        if (c == "{" || c == "(" || c == "[") ++depth_;
-        else if (c == "}" || c == ")" || c == "]") --depth_;
-        else if (c == "\"") inQuote_ = !inQuote_;
+        if (c == "{" || c == "(" || c == "[")
+            ++depth_;
+        else if (c == "}" || c == ")" || c == "]")
+            --depth_;
+        else if (c == "\"")
+            inQuote_ = !inQuote_;
     }
 
     void EndItem()

@@ -1,12 +1,32 @@
 #include "platform/SdlDialogs.h"
 
 #include "platform/DialogText.h"
+#include "platform/FreeTypeOverlayText.h"
+#include "platform/SdlDialogWindow.h"
 #include "platform/SdlWindow.h"
 
 #include <SDL.h>
 #include <cstdio>
 
 namespace tsukimi::platform {
+
+SdlDialogs::SdlDialogs(SdlWindow* owner) : owner_(owner)
+{
+    int faceIndex = 0;
+    const std::string file = FindJapaneseFont("IPAGothic", &faceIndex);
+    text_ = std::make_unique<FreeTypeOverlayText>(file, faceIndex);
+}
+
+SdlDialogs::~SdlDialogs() = default;
+
+int SdlDialogs::Show(const DialogRequest& request)
+{
+    SDL_Window* owner = owner_ && owner_->IsShowing() ? owner_->Handle() : nullptr;
+    const int result = RunDialogWindow(request, owner, *text_);
+    if (result != -2)
+        return result;
+    return Show(request.caption, request.text, request.buttons);
+}
 
 int SdlDialogs::Show(std::string_view caption, std::string_view text,
                      const std::vector<std::string>& buttons)

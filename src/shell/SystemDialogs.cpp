@@ -31,7 +31,13 @@ void TSystemDialogs::ShowDialog1(std::string_view caption, std::string_view text
 {
     if (text.empty())
         return;
-    dialogs_.Show(Caption(caption), Text(text, "\r\n"), {OrDefault(ok, "OK")});
+    platform::DialogRequest request;
+    request.caption = Caption(caption);
+    request.text = Text(text, "\r\n");
+    request.buttons = {OrDefault(ok, "OK")};
+    request.acceleratorOrder = {0};
+    request.buttonX = {408};
+    dialogs_.Show(request);
 }
 
 int TSystemDialogs::ShowDialog2(std::string_view caption, std::string_view text,
@@ -39,9 +45,14 @@ int TSystemDialogs::ShowDialog2(std::string_view caption, std::string_view text,
 {
     if (text.empty())
         return 1;
-    const int answer =
-        dialogs_.Show(Caption(caption), Text(text, "\r\n"), {OrDefault(yes, "Yes"), OrDefault(no, "No")});
-    return answer == 0 ? 1 : 0;
+    platform::DialogRequest request;
+    request.caption = Caption(caption);
+    request.text = Text(text, "\r\n");
+    request.buttons = {OrDefault(yes, "Yes"), OrDefault(no, "No")};
+    // Accelerators are checked No, then Yes: the last match wins.
+    request.acceleratorOrder = {1, 0};
+    request.buttonX = {272, 408};
+    return dialogs_.Show(request) == 0 ? 1 : 0;
 }
 
 int TSystemDialogs::ShowDialog3(std::string_view caption, std::string_view text,
@@ -49,9 +60,13 @@ int TSystemDialogs::ShowDialog3(std::string_view caption, std::string_view text,
 {
     if (text.empty())
         return 1;
-    const int answer = dialogs_.Show(Caption(caption), Text(text, "\r\n"),
-                                     {OrDefault(yes, "Yes"), OrDefault(no, "No"), OrDefault(cancel, "Cancel")});
-    switch (answer) {
+    platform::DialogRequest request;
+    request.caption = Caption(caption);
+    request.text = Text(text, "\r\n");
+    request.buttons = {OrDefault(yes, "Yes"), OrDefault(no, "No"), OrDefault(cancel, "Cancel")};
+    request.acceleratorOrder = {1, 0, 2};
+    request.buttonX = {272, 408, 16};
+    switch (dialogs_.Show(request)) {
     case 0: return 1;
     case 2: return -1;
     default: return 0;
@@ -67,9 +82,17 @@ int TSystemDialogs::ShowExitDialog(std::string_view caption, std::string_view te
     auto prepare = [this](std::string_view value, std::string_view fallback) {
         return ReplaceAllIgnoreCase(Text(OrDefault(value, fallback), "\n\r"), "%%%app", appTitle_);
     };
-    const int answer = dialogs_.Show(prepare(caption, "%%%app"), prepare(text, ""),
-                                     {prepare(exit, "Yes"), prepare(title, "No"), prepare(cancel, "Cancel")});
-    switch (answer) {
+    platform::DialogRequest request;
+    request.caption = prepare(caption, "%%%app");
+    if (request.caption.empty())
+        request.caption = "Tsukimi";
+    request.text = prepare(text, "");
+    request.buttons = {prepare(exit, "Yes"), prepare(title, "No"), prepare(cancel, "Cancel")};
+    request.acceleratorOrder = {2, 0, 1};
+    request.focus = 2; // the cancel button has the focus
+    request.width = 500;
+    request.buttonX = {240, 16, 368};
+    switch (dialogs_.Show(request)) {
     case 0: return 1;
     case 1: return 0;
     default: return -1;
