@@ -8,7 +8,7 @@ PACKAGES=(
     libsdl2-dev libpng-dev libjpeg62-turbo-dev zlib1g-dev
     libfreetype-dev libfontconfig-dev fonts-ipafont-gothic
     libgtest-dev libgmock-dev libbenchmark-dev
-    libc-bin
+    libc-bin xvfb
 )
 
 missing=()

@@ -15,7 +15,7 @@ std::unique_ptr<SdlWindow> SdlWindow::Create(std::string* error)
         return nullptr;
     }
     SDL_Window* window = SDL_CreateWindow("", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 319,
-                                          240, SDL_WINDOW_HIDDEN);
+                                          240, SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI);
     if (window == nullptr) {
         if (error) *error = std::string("SDL_CreateWindow: ") + SDL_GetError();
         SDL_Quit();

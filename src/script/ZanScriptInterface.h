@@ -64,6 +64,13 @@ public:
     // The drawing context's image, where the system screens draw.
     virtual platform::FrameView ContextImage() const = 0;
     virtual void RefreshGraphic() = 0;
+    // Redraw counts of the back buffer's 100-row bands in the last render;
+    // null: every band changed.
+    virtual const uint8_t* BandRedraws(int& count) const
+    {
+        count = 0;
+        return nullptr;
+    }
     virtual void RequestRedraw() = 0;
 
     // Frame-override hook of the interpreter's extension objects.

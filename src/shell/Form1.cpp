@@ -5,6 +5,7 @@
 #include "graphics/IcoDecoder.h"
 #include "data/TextHelpers.h"
 #include "shell/DirectXPack.h"
+#include "shell/DisplayLog.h"
 #include "shell/SystemConfig.h"
 #include "shell/EngineTexts.h"
 #include "shell/TaskTray.h"
@@ -47,6 +48,7 @@ TForm1::~TForm1()
 {
     if (!destroyed_ && !halted_)
         FormDestroy();
+    platform_.presenter->Log = nullptr;
 }
 
 namespace {
@@ -186,9 +188,13 @@ void TForm1::BootEngine()
     FormPaint();
     platform_.clock->Sleep(100);
 
+    const char* logSwitch = std::getenv("TSUKIMI_DISPLAY_LOG");
+    displayLog_ = std::make_unique<TDisplayLog>(*platform_.files, logSwitch && *logSwitch && *logSwitch != '0');
+    platform_.presenter->Log = [this](const std::string& text) { displayLog_->Write(text); };
     if (!platform_.presenter->Ready())
         return HaltWithKey("DirectDrawERROR");
-    pack_ = std::make_unique<TDirectXPack>(window, *platform_.presenter, settings_);
+    pack_ = std::make_unique<TDirectXPack>(window, *platform_.presenter, settings_, &dialogs_, &messages_);
+    pack_->SetDesktopSize(desktop);
     pack_->ApplyScreenMode();
 
     TZanSystemEnvironment env{platform_, settings_, messages_, dialogs_, appTitle_, gameData_.get()};
@@ -360,6 +366,7 @@ void TForm1::FormDestroy()
     system_.reset();
     pack_.reset();
     tray_.reset();
+    platform_.presenter->Log = nullptr;
     hooks_.CloseGameData();
 }
 

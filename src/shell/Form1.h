@@ -21,6 +21,7 @@ namespace tsukimi {
 
 class TDirectXPack;
 class TTaskTray;
+class TDisplayLog;
 
 // The boot steps that reach into subsystems, each replaceable (tests inject
 // failures through them).
@@ -114,6 +115,7 @@ private:
     uint8_t lastIconic_ = 0;
     uint8_t busy_ = 0;
     uint32_t bootState_ = 0;
+    std::unique_ptr<TDisplayLog> displayLog_;
     std::unique_ptr<TDirectXPack> pack_;
     std::unique_ptr<TZanSystem> system_;
     uint8_t closeNow_ = 0;

@@ -661,7 +661,6 @@ void TZanSystem::Paint()
 
 void TZanSystem::Present(TZanScriptInterface* script, bool force)
 {
-    (void)force; // interlaced output comes with the display modes
     if (!pack_ || !pack_->Ready())
         return;
     if (!script)
@@ -685,7 +684,21 @@ void TZanSystem::Present(TZanScriptInterface* script, bool force)
     }
     if (!frame.pixels)
         return;
-    presenter.Present(frame, pack_->GameRect());
+    platform::PresentRequest request;
+    request.frame = frame;
+    request.dest = pack_->GameRect();
+    request.force = force;
+    request.halfLine = env_.Settings.User.Interlace == 1 && !force;
+    request.lineParity = static_cast<int>(frameCounter_ & 1);
+    int bands = 0;
+    request.bandRedraws = script->BandRedraws(bands);
+    request.bandCount = bands;
+    if (!request.bandRedraws) {
+        allBands_.assign(static_cast<size_t>((frame.height + 99) / 100), 1);
+        request.bandRedraws = allBands_.data();
+        request.bandCount = static_cast<int>(allBands_.size());
+    }
+    presenter.Present(request);
     if (keepFrames_) {
         lastSize_ = {frame.width, frame.height};
         lastPixels_.resize(static_cast<size_t>(frame.width) * frame.height);

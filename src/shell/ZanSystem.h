@@ -174,6 +174,7 @@ private:
     std::string caption_;
     bool keepFrames_ = false;
     std::vector<uint32_t> lastPixels_;
+    std::vector<uint8_t> allBands_;
     platform::Size lastSize_;
 };
 
