@@ -79,10 +79,12 @@ void BlockScramble(std::span<uint8_t> data, bool decode, uint32_t seed)
 std::string NameScramble(std::string_view text, uint32_t key)
 {
     std::string result(text);
-    const uint32_t m = (static_cast<uint32_t>(result.size()) + (key ^ constants::kNameScrambleMix)) & 0xFFu;
+    const uint32_t m =
+        (static_cast<uint32_t>(result.size()) + (key ^ constants::kNameScrambleMix)) & 0xFFu;
     for (size_t i = 1; i <= result.size(); ++i) {
         const uint32_t j = static_cast<uint32_t>(i) & 0xFFu;
-        result[i - 1] = static_cast<char>(static_cast<uint8_t>(result[i - 1]) ^ (((j ^ m) + j) & 0xFFu));
+        result[i - 1] =
+            static_cast<char>(static_cast<uint8_t>(result[i - 1]) ^ (((j ^ m) + j) & 0xFFu));
     }
     return result;
 }
@@ -128,16 +130,13 @@ void WriteChecked(std::span<const uint8_t> payload, TMemoryStream& out)
 std::optional<TMemoryStream> ReadChecked(TMemoryStream& in)
 {
     const std::span<const uint8_t> bytes = in.RemainingBytes();
-    if (bytes.size() < 12)
-        return std::nullopt;
+    if (bytes.size() < 12) return std::nullopt;
     const uint32_t magic = LoadU32(bytes.data());
     const uint32_t checksum = LoadU32(bytes.data() + 4);
     const uint32_t size = LoadU32(bytes.data() + 8);
-    if (magic != CheckedMagic || size > bytes.size() - 12)
-        return std::nullopt;
+    if (magic != CheckedMagic || size > bytes.size() - 12) return std::nullopt;
     const std::span<const uint8_t> payload = bytes.subspan(12, size);
-    if (PackCheckSum(payload) != checksum)
-        return std::nullopt;
+    if (PackCheckSum(payload) != checksum) return std::nullopt;
     in.Skip(12 + size_t{size});
     return TMemoryStream(payload.data(), payload.size());
 }
@@ -149,8 +148,7 @@ std::string Crc16Text(std::span<const uint8_t> data)
         for (int bit = 0; bit < 8; ++bit) {
             const uint32_t top = (r >> 15) & 1u;
             r = ((r << 1) & 0xFFFFu) ^ ((byte >> bit) & 1u);
-            if (top)
-                r ^= 0x1021u;
+            if (top) r ^= 0x1021u;
         }
     }
     uint32_t reversed = 0;
@@ -165,7 +163,8 @@ std::string Crc16Text(std::span<const uint8_t> data)
 
 std::string Crc16Text(std::string_view text)
 {
-    return Crc16Text(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+    return Crc16Text(
+        std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
 }
 
 } // namespace tsukimi

@@ -21,7 +21,8 @@ constexpr uint32_t Twist(uint32_t x, uint32_t y)
 } // namespace
 
 TMTRandom::TMTRandom(uint32_t stateSize, uint32_t shift)
-    : n_(std::clamp<uint32_t>(stateSize, 2, MaxStateSize)), m_(std::clamp<uint32_t>(shift, 1, n_ - 1))
+    : n_(std::clamp<uint32_t>(stateSize, 2, MaxStateSize)),
+      m_(std::clamp<uint32_t>(shift, 1, n_ - 1))
 {
     Seed(DefaultSeed);
 }
@@ -55,8 +56,7 @@ void TMTRandom::Regenerate()
 
 uint32_t TMTRandom::NextWord()
 {
-    if (--left_ == 0)
-        Regenerate();
+    if (--left_ == 0) Regenerate();
     uint32_t y = mt_[position_++];
     y ^= y >> 11;
     y ^= (y << 7) & temperB_;
@@ -80,13 +80,12 @@ void TRandomTable::Fill(TMTRandom& generator)
 void TRandomTable::Load(std::optional<std::span<const uint8_t>> fileBytes, TMTRandom& generator)
 {
     Fill(generator);
-    if (!fileBytes)
-        return;
+    if (!fileBytes) return;
     const size_t count = std::min(fileBytes->size() / 4, Size);
     for (size_t i = 0; i < count; ++i) {
         const uint8_t* p = fileBytes->data() + i * 4;
-        const uint32_t word = uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 |
-                              uint32_t{p[3]} << 24;
+        const uint32_t word =
+            uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
         entries_[i] = static_cast<int32_t>(word);
     }
 }
@@ -94,11 +93,9 @@ void TRandomTable::Load(std::optional<std::span<const uint8_t>> fileBytes, TMTRa
 int32_t TRandomTable::Next(int32_t n)
 {
     position_ = (position_ + 1) & (Size - 1);
-    if (n == 0)
-        return 0;
+    if (n == 0) return 0;
     const int64_t entry = entries_[position_];
-    if (n > 0)
-        return static_cast<int32_t>(entry % n);
+    if (n > 0) return static_cast<int32_t>(entry % n);
     const int64_t range = -static_cast<int64_t>(n);
     const int64_t value = entry % range - range / 2;
     return static_cast<int32_t>(std::max<int64_t>(value, INT32_MIN));

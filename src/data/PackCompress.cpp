@@ -5,6 +5,7 @@
 #include "data/BlockTransforms.h"
 
 #include <array>
+#include <bit>
 #include <memory>
 
 namespace tsukimi {
@@ -19,7 +20,11 @@ constexpr uint8_t Threshold = 3;
 class TPairCounter
 {
 public:
-    void Clear() { count_.fill(0); }
+    void Clear()
+    {
+        count_.fill(0);
+        occupied_.fill(0);
+    }
 
     // Slot of the pair (a, b), claiming a free slot for a new pair; -1 when
     // the table is full and does not hold it.
@@ -30,10 +35,10 @@ public:
             if (count_[index] == 0) {
                 left_[index] = a;
                 right_[index] = b;
+                occupied_[index / 64] |= uint64_t{1} << (index % 64);
                 return static_cast<int>(index);
             }
-            if (left_[index] == a && right_[index] == b)
-                return static_cast<int>(index);
+            if (left_[index] == a && right_[index] == b) return static_cast<int>(index);
             index = (index + 1) & (HashSize - 1);
         }
         return -1;
@@ -41,31 +46,31 @@ public:
     void Increment(uint8_t a, uint8_t b)
     {
         const int index = Lookup(a, b);
-        if (index >= 0 && count_[index] < 255)
-            ++count_[index];
+        if (index >= 0 && count_[index] < 255) ++count_[index];
     }
     void Decrement(uint8_t a, uint8_t b)
     {
         const int index = Lookup(a, b);
-        if (index >= 0 && count_[index] > 1)
-            --count_[index];
+        if (index >= 0 && count_[index] > 1) --count_[index];
     }
     void Reset(uint8_t a, uint8_t b)
     {
         const int index = Lookup(a, b);
-        if (index >= 0)
-            count_[index] = 1;
+        if (index >= 0) count_[index] = 1;
     }
     // The first pair in slot order with the highest count, when that count
-    // reaches the threshold.
+    // reaches the threshold. Only slots ever claimed since Clear are visited.
     bool Best(uint8_t& a, uint8_t& b) const
     {
         uint8_t best = Threshold - 1;
         size_t bestIndex = HashSize;
-        for (size_t i = 0; i < HashSize; ++i) {
-            if (count_[i] > best) {
-                best = count_[i];
-                bestIndex = i;
+        for (size_t word = 0; word < occupied_.size(); ++word) {
+            for (uint64_t bits = occupied_[word]; bits != 0; bits &= bits - 1) {
+                const size_t i = word * 64 + static_cast<size_t>(std::countr_zero(bits));
+                if (count_[i] > best) {
+                    best = count_[i];
+                    bestIndex = i;
+                }
             }
         }
         if (bestIndex == HashSize)
@@ -79,6 +84,7 @@ private:
     std::array<uint8_t, HashSize> left_{};
     std::array<uint8_t, HashSize> right_{};
     std::array<uint8_t, HashSize> count_{};
+    std::array<uint64_t, HashSize / 64> occupied_{};
 };
 
 class TBlockCompressor
@@ -93,8 +99,7 @@ public:
         size_ = 0;
         while (position < input.size() && size_ < BlockSize && distinct < MaxDistinct) {
             const uint8_t c = input[position++];
-            if (size_ > 0)
-                pairs_.Increment(buffer_[size_ - 1], c);
+            if (size_ > 0) pairs_.Increment(buffer_[size_ - 1], c);
             buffer_[size_++] = c;
             if (!seen[c]) {
                 seen[c] = true;
@@ -111,11 +116,9 @@ public:
     void Compress()
     {
         for (int code = 255; code >= 0; --code) {
-            if (left_[code] != code || !unused_[code])
-                continue;
+            if (left_[code] != code || !unused_[code]) continue;
             uint8_t a, b;
-            if (!pairs_.Best(a, b))
-                break;
+            if (!pairs_.Best(a, b)) break;
             Replace(a, b, static_cast<uint8_t>(code));
             left_[code] = a;
             right_[code] = b;
@@ -136,8 +139,7 @@ private:
 
     void Replace(uint8_t a, uint8_t b, uint8_t code)
     {
-        if (size_ < 2)
-            return;
+        if (size_ < 2) return;
         const size_t last = size_ - 1;
         size_t w = 0;
         size_t r = 0;
@@ -157,8 +159,7 @@ private:
                 buffer_[w++] = buffer_[r];
             }
         }
-        if (r == last)
-            buffer_[w++] = buffer_[r];
+        if (r == last) buffer_[w++] = buffer_[r];
         size_ = w;
     }
 
@@ -178,8 +179,7 @@ private:
                 }
                 out.push_back(static_cast<uint8_t>(length + 127));
                 length = 0;
-                if (c == 256)
-                    break;
+                if (c == 256) break;
             } else {
                 ++c;
                 while ((length < 127 && c < 256 && !IsLiteral(c)) ||
@@ -192,8 +192,7 @@ private:
             }
             for (unsigned i = 0; i <= length; ++i, ++c) {
                 out.push_back(left_[c]);
-                if (!IsLiteral(c))
-                    out.push_back(right_[c]);
+                if (!IsLiteral(c)) out.push_back(right_[c]);
             }
         }
     }

@@ -22,8 +22,7 @@ class TByteReader
 public:
     explicit TByteReader(std::span<const uint8_t> bytes)
         : p_(bytes.data()), end_(bytes.data() + bytes.size())
-    {
-    }
+    {}
 
     size_t Remaining() const { return static_cast<size_t>(end_ - p_); }
     const uint8_t* Position() const { return p_; }
@@ -31,15 +30,13 @@ public:
 
     bool Byte(uint8_t& value)
     {
-        if (p_ == end_)
-            return false;
+        if (p_ == end_) return false;
         value = *p_++;
         return true;
     }
     bool Word(uint32_t& value, size_t bytes)
     {
-        if (Remaining() < bytes)
-            return false;
+        if (Remaining() < bytes) return false;
         value = 0;
         for (size_t i = 0; i < bytes; ++i)
             value |= uint32_t{p_[i]} << (8 * i);
@@ -71,30 +68,22 @@ TStep ReadPairTable(TByteReader& reader, TPairTable& table)
     for (unsigned c = 0; c < 256; ++c)
         table.left[c] = static_cast<uint8_t>(c);
     uint8_t count;
-    if (!reader.Byte(count))
-        return TStep::End;
+    if (!reader.Byte(count)) return TStep::End;
     unsigned code = 0;
     for (;;) {
         if (count > 127) {
             code += count - 127u;
             count = 0;
-            if (code > 256)
-                return TStep::Bad;
+            if (code > 256) return TStep::Bad;
         }
-        if (code == 256)
-            return TStep::Ok;
-        if (code + count + 1u > 256)
-            return TStep::Bad;
+        if (code == 256) return TStep::Ok;
+        if (code + count + 1u > 256) return TStep::Bad;
         for (unsigned i = 0; i <= count; ++i, ++code) {
-            if (!reader.Byte(table.left[code]))
-                return TStep::End;
-            if (table.left[code] != code && !reader.Byte(table.right[code]))
-                return TStep::End;
+            if (!reader.Byte(table.left[code])) return TStep::End;
+            if (table.left[code] != code && !reader.Byte(table.right[code])) return TStep::End;
         }
-        if (code == 256)
-            return TStep::Ok;
-        if (!reader.Byte(count))
-            return TStep::End;
+        if (code == 256) return TStep::Ok;
+        if (!reader.Byte(count)) return TStep::End;
     }
 }
 
@@ -106,8 +95,7 @@ bool PrepareExpansions(TPairTable& table)
     std::array<uint8_t, 256> state{}; // 0 new, 1 on the current path, 2 done
     std::array<uint8_t, 256> path;
     for (unsigned root = 0; root < 256; ++root) {
-        if (state[root] == 2)
-            continue;
+        if (state[root] == 2) continue;
         size_t depth = 0;
         path[depth++] = static_cast<uint8_t>(root);
         state[root] = 1;
@@ -119,8 +107,7 @@ bool PrepareExpansions(TPairTable& table)
             } else {
                 const unsigned l = table.left[code];
                 const unsigned r = table.right[code];
-                if (state[l] == 1 || state[r] == 1)
-                    return false;
+                if (state[l] == 1 || state[r] == 1) return false;
                 if (state[l] == 0 || state[r] == 0) {
                     const unsigned next = state[l] == 0 ? l : r;
                     state[next] = 1;
@@ -153,8 +140,7 @@ public:
     // output must read as zero.
     void ClearSlack()
     {
-        if (!Full())
-            std::memset(out_, 0, std::min<size_t>(ShortLength, end_ - out_));
+        if (!Full()) std::memset(out_, 0, std::min<size_t>(ShortLength, end_ - out_));
     }
 
     // Expands the coded bytes; false only when the stack would overflow.
@@ -202,12 +188,10 @@ private:
             const uint8_t top = stack[--depth];
             if (table.shortLength[top] != 0) {
                 PutShort(table, top);
-                if (Full())
-                    return true;
+                if (Full()) return true;
                 continue;
             }
-            if (depth + 2 > StackDepth)
-                return false;
+            if (depth + 2 > StackDepth) return false;
             stack[depth++] = table.right[top];
             stack[depth++] = table.left[top];
         }
@@ -225,18 +209,15 @@ std::optional<std::vector<uint8_t>> PackExpand(std::span<const uint8_t> input, b
 {
     TByteReader reader(input);
     uint32_t first;
-    if (!reader.Word(first, 4))
-        return std::nullopt;
+    if (!reader.Word(first, 4)) return std::nullopt;
     uint32_t flags = 0;
     uint32_t size = first;
     if (first == PackMagic) {
-        if (!reader.Word(flags, 4) || !reader.Word(size, 4))
-            return std::nullopt;
+        if (!reader.Word(flags, 4) || !reader.Word(size, 4)) return std::nullopt;
     } else if (requireMagic) {
         return std::nullopt;
     }
-    if (size > std::min(maxSize, PackExpandMaxSize))
-        return std::nullopt;
+    if (size > std::min(maxSize, PackExpandMaxSize)) return std::nullopt;
     const size_t lengthBytes = (flags & 1u) ? 2 : 4;
 
     std::vector<uint8_t> output(size);
@@ -244,16 +225,12 @@ std::optional<std::vector<uint8_t>> PackExpand(std::span<const uint8_t> input, b
     TPairTable table{};
     while (reader.Remaining() > 0 && !expander.Full()) {
         const TStep step = ReadPairTable(reader, table);
-        if (step == TStep::Bad)
-            return std::nullopt;
+        if (step == TStep::Bad) return std::nullopt;
         uint32_t count;
-        if (step == TStep::End || !reader.Word(count, lengthBytes))
-            break;
-        if (!PrepareExpansions(table))
-            return std::nullopt;
+        if (step == TStep::End || !reader.Word(count, lengthBytes)) break;
+        if (!PrepareExpansions(table)) return std::nullopt;
         const size_t available = std::min<size_t>(count, reader.Remaining());
-        if (!expander.Expand(table, reader.Position(), available))
-            return std::nullopt;
+        if (!expander.Expand(table, reader.Position(), available)) return std::nullopt;
         reader.Skip(available);
     }
     expander.ClearSlack();

@@ -32,6 +32,14 @@ bool RowsIn(const PresentRequest& request, int y, bool force)
     return request.bandRedraws && band < request.bandCount && request.bandRedraws[band] > 0;
 }
 
+bool AnyBand(const PresentRequest& request)
+{
+    for (int b = 0; b < request.bandCount; ++b)
+        if (request.bandRedraws && request.bandRedraws[b] > 0)
+            return true;
+    return false;
+}
+
 } // namespace
 
 SdlPresenter::SdlPresenter(SdlWindow& window) : window_(window)
@@ -191,6 +199,9 @@ bool SdlPresenter::Present(const PresentRequest& request)
     if (!EnsureTexture(frame.width, frame.height))
         return false;
     const bool force = request.force || forceNext_;
+    // Nothing changed and nothing forced: the window still shows the frame.
+    if (!force && !AnyBand(request) && !capture_)
+        return true;
     if (!Upload(request, force))
         return false;
     forceNext_ = false;
