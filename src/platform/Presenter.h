@@ -46,6 +46,8 @@ public:
     // Fills the client area with black (the window before the engine exists).
     virtual void Clear() = 0;
     virtual void SetVSync(bool on) = 0;
+    // Tries to bring a lost output back; true when it is ready again.
+    virtual bool Restore() { return Ready(); }
 
     // The display modes (at most 511), each size at each depth it offers.
     virtual std::vector<DisplayMode> Modes() { return {}; }

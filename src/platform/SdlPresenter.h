@@ -26,6 +26,7 @@ public:
     bool Present(const PresentRequest& request) override;
     void Clear() override;
     void SetVSync(bool on) override;
+    bool Restore() override { return Ready() || CreateRenderer(); }
     std::vector<DisplayMode> Modes() override;
     bool EnterWindowed(int width, int height) override;
     bool EnterFullScreen(int width, int height, int depth) override;

@@ -201,6 +201,10 @@ void TForm1::BootEngine()
     system_ = std::make_unique<TZanSystem>(env, parts_);
     system_->KeepPresentedFrames(keepFrames_);
     system_->CloseWindow = [this] { Close(); };
+    system_->Halt = [this] {
+        Halt(messages_.Get("BackBufferResetERROR"));
+        HaltProcess(1);
+    };
     system_->DataExists = hooks_.DataExists;
     if (!system_->Setup(*pack_)) {
         system_.reset();

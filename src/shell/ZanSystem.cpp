@@ -666,8 +666,18 @@ void TZanSystem::Present(TZanScriptInterface* script, bool force)
     if (!script)
         script = Current();
     auto& presenter = *env_.Platform.presenter;
-    if (!presenter.Ready())
-        return;
+    if (!presenter.Ready()) {
+        // A lost output is brought back while the window is active; when
+        // that fails the engine cannot go on.
+        if (!env_.Platform.window->IsActive())
+            return;
+        if (!presenter.Restore()) {
+            env_.Dialogs.ShowDialog1("", Message("BackBufferResetERROR"), Message("OK"));
+            if (Halt)
+                Halt();
+            return;
+        }
+    }
     platform::FrameView frame;
     const auto mode = static_cast<TEngineMode>(mode_);
     if (mode == TEngineMode::GameRunning || mode == TEngineMode::SystemRunning) {

@@ -91,6 +91,8 @@ public:
     // Set by the main window.
     std::function<void(bool)> ActiveCallback;
     std::function<void()> CloseWindow;
+    // Ends the process after a failure it cannot go on from.
+    std::function<void()> Halt;
     // Whether a data file exists (the layout files of the system screens).
     std::function<bool(std::string_view)> DataExists;
 

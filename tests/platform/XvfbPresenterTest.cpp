@@ -14,6 +14,7 @@ namespace {
 
 TEST(XvfbPresenter, AKnownFrameReachesTheWindowWithBlackBorders)
 {
+    TSUKIMI_IGNORE_SYSTEM_LEAKS;
     testing::XvfbServer server;
     if (!server.Running())
         GTEST_SKIP() << "Xvfb is not installed";
@@ -74,6 +75,7 @@ uint32_t SurfacePixel(SDL_Window* window, int x, int y)
 
 TEST(XvfbPresenter, WindowSurfacePathCopiesOnlyChangedBands)
 {
+    TSUKIMI_IGNORE_SYSTEM_LEAKS;
     testing::XvfbServer server;
     if (!server.Running())
         GTEST_SKIP() << "Xvfb is not installed";
