@@ -24,14 +24,6 @@ SurfaceFormat FormatForDepth(int depth)
     }
 }
 
-bool HeadlessPresenter::Present(const FrameView& frame, const Rect& dest)
-{
-    PresentRequest request;
-    request.frame = frame;
-    request.dest = dest;
-    return Present(request);
-}
-
 bool HeadlessPresenter::Present(const PresentRequest& request)
 {
     const FrameView& frame = request.frame;

@@ -40,9 +40,16 @@ public:
     virtual ~Presenter() = default;
     // False until the output can take frames (and while it is lost).
     virtual bool Ready() = 0;
-    // Copies `frame` to `dest` (client pixels), scaling when the sizes differ.
-    virtual bool Present(const FrameView& frame, const Rect& dest) = 0;
-    virtual bool Present(const PresentRequest& request) { return Present(request.frame, request.dest); }
+    virtual bool Present(const PresentRequest& request) = 0;
+    // Copies the whole of `frame` to `dest` (client pixels), scaling when
+    // the sizes differ.
+    bool Present(const FrameView& frame, const Rect& dest)
+    {
+        PresentRequest request;
+        request.frame = frame;
+        request.dest = dest;
+        return Present(request);
+    }
     // Fills the client area with black (the window before the engine exists).
     virtual void Clear() = 0;
     virtual void SetVSync(bool on) = 0;
@@ -89,8 +96,8 @@ class HeadlessPresenter final : public Presenter
 public:
     static constexpr int PitchPadding = 16;
 
+    using Presenter::Present;
     bool Ready() override { return true; }
-    bool Present(const FrameView& frame, const Rect& dest) override;
     bool Present(const PresentRequest& request) override;
     void Clear() override { ++clears_; }
     void SetVSync(bool on) override { vsyncRequests_.push_back(on); }

@@ -179,14 +179,6 @@ SDL_Rect SdlPresenter::OutputRect(const Rect& dest)
     return SDL_Rect{sx(dest.left), sy(dest.top), sx(dest.right) - sx(dest.left), sy(dest.bottom) - sy(dest.top)};
 }
 
-bool SdlPresenter::Present(const FrameView& frame, const Rect& dest)
-{
-    PresentRequest request;
-    request.frame = frame;
-    request.dest = dest;
-    return Present(request);
-}
-
 bool SdlPresenter::Present(const PresentRequest& request)
 {
     const FrameView& frame = request.frame;

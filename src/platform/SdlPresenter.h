@@ -21,8 +21,8 @@ public:
     SdlPresenter(const SdlPresenter&) = delete;
     SdlPresenter& operator=(const SdlPresenter&) = delete;
 
+    using Presenter::Present;
     bool Ready() override { return renderer_ != nullptr || windowSurface_; }
-    bool Present(const FrameView& frame, const Rect& dest) override;
     bool Present(const PresentRequest& request) override;
     void Clear() override;
     void SetVSync(bool on) override;

@@ -5,6 +5,7 @@
 #include "platform/Platform.h"
 #include "shell/CommandLine.h"
 #include "shell/Form1.h"
+#include "data/TextHelpers.h"
 #include "shell/TextUtil.h"
 
 #include <cstdio>
@@ -75,7 +76,7 @@ int RunEngine(const std::vector<std::string>& args, const char* argv0)
     // One engine binary serves many games: the same game cannot run twice,
     // two different games can.
     const std::string gameDir = platform::CanonicalPath(options->GameDir);
-    const auto guard = platform::AcquireInstance("Application_" + AsciiLower(platform::ProgramFileName(argv0)) +
+    const auto guard = platform::AcquireInstance("Application_" + LowerText(platform::ProgramFileName(argv0), LowerMode::Ascii) +
                                                  gameDir);
     if (!guard)
         return 0;

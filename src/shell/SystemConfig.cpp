@@ -170,7 +170,7 @@ void ReadUserSettings(const TSettingsText& text, TUserSettings& user)
     for (int i = 0; i < 8; ++i) {
         auto& font = user.Font[static_cast<size_t>(i)];
         font.Name = text.Value(Indexed("Font[%d].Name", i));
-        if (AsciiLower(font.Name) == "none")
+        if (LowerText(font.Name, LowerMode::Ascii) == "none")
             font.Name.clear();
         font.Style = Int(text, Indexed("Font[%d].Style", i), 0);
         font.AA = Int(text, Indexed("Font[%d].AA", i), 1);
@@ -231,7 +231,7 @@ void ReadFontList(const TSettingsText& text, std::array<std::vector<TFontListEnt
         for (const auto& face : installed) {
             if (face.Name.empty() || face.Name[0] == '@')
                 continue;
-            const std::string lower = AsciiLower(face.Name);
+            const std::string lower = LowerText(face.Name, LowerMode::Ascii);
             if (std::any_of(std::begin(kExcluded), std::end(kExcluded), [&](const char* x) { return lower == x; }))
                 continue;
             if ((pitch == 1 && !face.FixedPitch) || (pitch == 2 && face.FixedPitch))
@@ -246,7 +246,7 @@ void ReadFontList(const TSettingsText& text, std::array<std::vector<TFontListEnt
             const std::string value = text.Value(Indexed2("font[%d].list[%d]", i, j));
             if (value.empty())
                 continue;
-            const std::string name = AsciiLower(FileNamePart(value));
+            const std::string name = LowerText(FileNamePart(value), LowerMode::Ascii);
             if (name == "system")
                 addInstalled(list, 0);
             else if (name == "system_fix")

@@ -25,14 +25,6 @@ bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b)
     return true;
 }
 
-std::string AsciiLower(std::string_view text)
-{
-    std::string out(text);
-    for (auto& c : out)
-        c = LowerAscii(c);
-    return out;
-}
-
 std::string ReplaceAllIgnoreCase(std::string_view text, std::string_view from, std::string_view to)
 {
     if (from.empty())

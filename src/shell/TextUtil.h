@@ -6,7 +6,6 @@
 namespace tsukimi {
 
 bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b);
-std::string AsciiLower(std::string_view text);
 // Replaces every occurrence of `from` (compared without ASCII case) by `to`,
 // stepping over two-byte characters so a match never starts on a trail byte.
 std::string ReplaceAllIgnoreCase(std::string_view text, std::string_view from, std::string_view to);

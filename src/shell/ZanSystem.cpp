@@ -10,6 +10,7 @@
 #include "shell/SystemConfig.h"
 #include "shell/SystemData.h"
 #include "shell/SystemDialogs.h"
+#include "data/TextHelpers.h"
 #include "shell/TextUtil.h"
 
 #include <algorithm>
@@ -284,7 +285,7 @@ void TZanSystem::UpdateTitle(uint32_t interval, uint32_t target)
     std::string caption = settings.Game.FormCaption;
     std::string title = settings.Game.GameTitle;
     const std::string& override_ = settings.User.MinimizeOverrideTitle;
-    if (AsciiLower(override_) != "none" && env_.Platform.window->IsMinimised())
+    if (LowerText(override_, LowerMode::Ascii) != "none" && env_.Platform.window->IsMinimised())
         caption = title = override_;
     const int64_t fps = std::min<int64_t>(limit, 1000 / std::max<uint32_t>(interval, 1));
     // The work share is measured against the pacing interval actually in
@@ -781,7 +782,7 @@ void TZanSystem::ReportScriptError(std::string_view message)
 
 bool TZanSystem::VirtualFileExists(std::string_view name)
 {
-    const std::string lower = AsciiLower(name);
+    const std::string lower = LowerText(name);
     auto starts = [&](std::string_view prefix) { return lower.rfind(prefix, 0) == 0; };
     if (starts("$$$gamethreadimage") || starts("$$$systemthreadimage"))
         return true;
@@ -807,7 +808,7 @@ bool TZanSystem::VirtualFileExists(std::string_view name)
 
 std::optional<std::vector<uint8_t>> TZanSystem::VirtualFileLoad(std::string_view name)
 {
-    const std::string lower = AsciiLower(name);
+    const std::string lower = LowerText(name);
     if (lower.rfind("$$$fileimport", 0) == 0) {
         std::string path(name.substr(std::string_view("$$$fileimport").size()));
         if (!path.empty() && path.front() == ',')
