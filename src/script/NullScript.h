@@ -34,7 +34,10 @@ public:
     bool LoadGame(std::string_view) override { return false; }
     bool SaveFileExists(std::string_view) override { return false; }
     bool DeleteSaveFile(std::string_view) override { return false; }
-    void SetAfterLoadLabel(std::string_view label) override { afterLoadLabel_ = std::string(label); }
+    void SetAfterLoadLabel(std::string_view label) override
+    {
+        afterLoadLabel_ = std::string(label);
+    }
     TSystemRequest TakeRequest() override;
     std::string CurrentFile() const override { return currentFile_; }
     std::string CurrentLabel() const override { return currentLabel_; }
