@@ -38,7 +38,8 @@ uint64_t U64At(const uint8_t* p)
 std::string FixedText(const uint8_t* field, size_t size)
 {
     const void* zero = std::memchr(field, 0, size);
-    const size_t length = zero ? static_cast<size_t>(static_cast<const uint8_t*>(zero) - field) : size;
+    const size_t length =
+        zero ? static_cast<size_t>(static_cast<const uint8_t*>(zero) - field) : size;
     return std::string(reinterpret_cast<const char*>(field), length);
 }
 
@@ -49,17 +50,13 @@ class TRegionReader
 public:
     TRegionReader(const platform::RandomAccessFile& file, uint64_t begin, uint64_t end)
         : file_(file), next_(begin), end_(end)
-    {
-    }
-
-    uint64_t Remaining() const { return (end_ - next_) + (buffer_.size() - used_); }
+    {}
 
     void Read(void* out, size_t count)
     {
         auto* bytes = static_cast<uint8_t*>(out);
         while (count > 0) {
-            if (used_ == buffer_.size())
-                Refill();
+            if (used_ == buffer_.size()) Refill();
             const size_t take = std::min(count, buffer_.size() - used_);
             std::memcpy(bytes, buffer_.data() + used_, take);
             used_ += take;
@@ -71,12 +68,10 @@ public:
 private:
     void Refill()
     {
-        if (next_ >= end_)
-            throw StreamError("index runs past its end");
+        if (next_ >= end_) throw StreamError("index runs past its end");
         const size_t take = static_cast<size_t>(std::min<uint64_t>(ChunkSize, end_ - next_));
         buffer_.resize(take);
-        if (!file_.ReadAt(next_, buffer_.data(), take))
-            throw StreamError("index cannot be read");
+        if (!file_.ReadAt(next_, buffer_.data(), take)) throw StreamError("index cannot be read");
         next_ += take;
         used_ = 0;
     }
@@ -111,11 +106,9 @@ bool TFilePack::Fail(std::string reason)
 
 bool TFilePack::Open()
 {
-    if (!file_)
-        return Fail("cannot be opened");
+    if (!file_) return Fail("cannot be opened");
     const uint64_t size = file_->Size();
-    if (size < pack::TrailerSize)
-        return Fail("is too short for a pack trailer");
+    if (size < pack::TrailerSize) return Fail("is too short for a pack trailer");
     uint8_t trailer[pack::TrailerSize];
     if (!file_->ReadAt(size - pack::TrailerSize, trailer, sizeof trailer))
         return Fail("trailer cannot be read");
@@ -132,20 +125,17 @@ bool TFilePack::Open()
     const uint64_t indexPosition = U64At(trailer + 20);
 
     uint64_t indexEnd = size - pack::TrailerSize;
-    if (version_ != 10 && !ReadFooter(indexEnd))
-        return false;
+    if (version_ != 10 && !ReadFooter(indexEnd)) return false;
     return ReadIndex(indexPosition, indexEnd, count);
 }
 
 bool TFilePack::ReadFooter(uint64_t& indexEnd)
 {
     const uint64_t size = file_->Size();
-    if (size < pack::FooterSize)
-        return Fail("is too short for a pack footer");
+    if (size < pack::FooterSize) return Fail("is too short for a pack footer");
     const uint64_t footerStart = size - pack::FooterSize;
     uint8_t head[pack::KeyMaterialOffset + pack::KeyMaterialSize];
-    if (!file_->ReadAt(footerStart, head, sizeof head))
-        return Fail("footer cannot be read");
+    if (!file_->ReadAt(footerStart, head, sizeof head)) return Fail("footer cannot be read");
     if (version_ == 30) {
         std::memcpy(keyMaterial_.data(), head + pack::KeyMaterialOffset, keyMaterial_.size());
         key_ = pack::KeyFromMaterial(keyMaterial_);
@@ -156,27 +146,22 @@ bool TFilePack::ReadFooter(uint64_t& indexEnd)
         return Fail("check text does not match (wrong key or damaged footer)");
 
     const uint32_t indexSize = U32At(head + pack::CheckTextSize);
-    if (indexSize > footerStart)
-        return Fail("name index size exceeds the file");
+    if (indexSize > footerStart) return Fail("name index size exceeds the file");
     indexEnd = footerStart - indexSize;
-    if (indexSize == 0)
-        return true;
-    if (indexSize > TMemoryStream::MaxSize)
-        return Fail("name index is too large");
+    if (indexSize == 0) return true;
+    if (indexSize > TMemoryStream::MaxSize) return Fail("name index is too large");
     std::vector<uint8_t> bytes(indexSize);
     if (!file_->ReadAt(indexEnd, bytes.data(), bytes.size()))
         return Fail("name index cannot be read");
     TMemoryStream stream(std::move(bytes));
     nameIndex_.emplace(pack::EmbeddedIndexBuckets);
-    if (!nameIndex_->LoadFromStream(stream))
-        return Fail("name index is damaged");
+    if (!nameIndex_->LoadFromStream(stream)) return Fail("name index is damaged");
     return true;
 }
 
 bool TFilePack::ReadIndex(uint64_t indexPosition, uint64_t indexEnd, uint32_t count)
 {
-    if (indexPosition > indexEnd)
-        return Fail("index position lies outside the file");
+    if (indexPosition > indexEnd) return Fail("index position lies outside the file");
     if (uint64_t{count} > (indexEnd - indexPosition) / MinIndexEntry || count > INT32_MAX)
         return Fail("entry count exceeds the index");
     const uint32_t nameKey = version_ == 30 ? key_ : constants::kPackNameKey;
@@ -208,27 +193,23 @@ bool TFilePack::ReadIndex(uint64_t indexPosition, uint64_t indexEnd, uint32_t co
 
 int TFilePack::IndexOf(std::string_view name)
 {
-    if (Bad())
-        return -1;
+    if (Bad()) return -1;
     const std::string lower = LowerText(name);
     if (nameIndex_) {
         uint8_t value[2];
-        if (!nameIndex_->Find(lower, value, sizeof value))
-            return -1;
+        if (!nameIndex_->FindLowered(lower, value, sizeof value)) return -1;
         const size_t index = size_t{value[0]} | (size_t{value[1]} << 8);
         return index < entries_.size() ? static_cast<int>(index) : -1;
     }
     for (size_t i = 0; i < entries_.size(); ++i) {
-        if (entries_[i].name == lower)
-            return static_cast<int>(i);
+        if (entries_[i].name == lower) return static_cast<int>(i);
     }
     return -1;
 }
 
 std::optional<TMemoryStream> TFilePack::LoadEntry(size_t index)
 {
-    if (index >= entries_.size())
-        return std::nullopt;
+    if (index >= entries_.size()) return std::nullopt;
     const TPackEntry& entry = entries_[index];
     const uint64_t size = file_->Size();
     if (entry.position > size || entry.storedSize > size - entry.position ||
@@ -236,13 +217,12 @@ std::optional<TMemoryStream> TFilePack::LoadEntry(size_t index)
         return std::nullopt;
     try {
         std::vector<uint8_t> bytes(entry.storedSize);
-        if (!file_->ReadAt(entry.position, bytes.data(), bytes.size()))
+        if (!bytes.empty() && !file_->ReadAt(entry.position, bytes.data(), bytes.size()))
             return std::nullopt;
         if (crcCheck_ && entry.storedSize < pack::CheckSumLimit &&
             PackCheckSum(bytes) != entry.checkSum) {
             bytes.clear();
-            if (crcFailure_)
-                crcFailure_(entry.name);
+            if (crcFailure_) crcFailure_(entry.name);
             return std::nullopt;
         }
         return Decode(entry, std::move(bytes));
@@ -259,8 +239,7 @@ std::optional<TMemoryStream> TFilePack::Decode(const TPackEntry& entry, std::vec
         BlockScramble(bytes, true, key_);
     if (entry.compressed != 0) {
         auto expanded = PackExpand(bytes, version_ != 10, ExpandLimitFor(bytes.size()));
-        if (!expanded)
-            return std::nullopt;
+        if (!expanded) return std::nullopt;
         bytes = std::move(*expanded);
     }
     return TMemoryStream(std::move(bytes));

@@ -44,8 +44,7 @@ std::string RemoveParentItems(std::string_view name)
     }
     std::string joined;
     for (size_t i = 0; i < kept.size(); ++i) {
-        if (i > 0)
-            joined += '\\';
+        if (i > 0) joined += '\\';
         joined += kept[i];
     }
     return joined;
@@ -68,19 +67,16 @@ std::string TGameData::NormaliseName(std::string_view name)
             afterSeparator = false;
             continue;
         }
-        if (c == '/')
-            c = '\\';
+        if (c == '/') c = '\\';
         if (c == '\\') {
-            if (out.empty() || afterSeparator)
-                continue;
+            if (out.empty() || afterSeparator) continue;
             afterSeparator = true;
         } else {
             afterSeparator = false;
         }
         out += c;
     }
-    if (out.find("..") != std::string::npos)
-        return RemoveParentItems(out);
+    if (out.find("..") != std::string::npos) return RemoveParentItems(out);
     return out;
 }
 
@@ -88,13 +84,11 @@ int TGameData::OpenPacks(std::string_view folder)
 {
     ClosePacks();
     std::string prefix(folder);
-    if (!prefix.empty() && prefix.back() != '\\' && prefix.back() != '/')
-        prefix += '\\';
+    if (!prefix.empty() && prefix.back() != '\\' && prefix.back() != '/') prefix += '\\';
     int count = 0;
     for (int n = 0; n < PackSlots; ++n) {
         const std::string base = prefix + "data" + std::to_string(n);
-        if (!LooseFileExists(base + ".pack"))
-            continue;
+        if (!LooseFileExists(base + ".pack")) continue;
         gameFolder_ = files_.Resolve(folder).value_or(files_.RootPath());
         auto pack = std::make_unique<THashFilePack>(files_, base);
         if (pack->Bad()) {
@@ -108,8 +102,7 @@ int TGameData::OpenPacks(std::string_view folder)
         packs_[n] = std::move(pack);
         ++count;
     }
-    if (count == 0)
-        error_ = prefix + "data0.pack: no pack found (data0.pack .. data15.pack)";
+    if (count == 0) error_ = prefix + "data0.pack: no pack found (data0.pack .. data15.pack)";
     return count;
 }
 
@@ -136,22 +129,18 @@ bool TGameData::LooseFileExists(const std::string& name)
 
 std::string TGameData::ResolveName(std::string_view name, int packNumber)
 {
-    if (name.empty())
-        return {};
+    if (name.empty()) return {};
     const Resolution previous = last_;
     last_ = Resolution{std::string(name), packNumber, {}, -1};
     const std::string normal = NormaliseName(name);
-    if (normal.empty())
-        return {};
+    if (normal.empty()) return {};
     if (LooseFileExists(normal)) {
-        if (IsScriptName(normal))
-            return {};
+        if (IsScriptName(normal)) return {};
         last_.resolved = normal;
         return normal;
     }
     for (int n = PackSlots - 1; n >= 0; --n) {
-        if (packNumber != -1 && n != packNumber)
-            continue;
+        if (packNumber != -1 && n != packNumber) continue;
         if (packs_[n] && packs_[n]->Exists(normal)) {
             last_.resolved = normal;
             last_.pack = n;
@@ -172,8 +161,7 @@ std::string TGameData::ResolveName(std::string_view name, int packNumber)
 std::optional<TMemoryStream> TGameData::LoadData(std::string_view name, int packNumber)
 {
     const std::string resolved = ResolveName(name, packNumber);
-    if (resolved.empty())
-        return std::nullopt;
+    if (resolved.empty()) return std::nullopt;
     const int pack = last_.pack;
     if (pack >= 0 && packs_[pack]) {
         const bool anyPack = packNumber == -1;
@@ -183,13 +171,10 @@ std::optional<TMemoryStream> TGameData::LoadData(std::string_view name, int pack
         }
         return LoadFromPack(resolved, pack, anyPack);
     }
-    if (virtualLoad_)
-        return virtualLoad_(resolved);
-    if (IsScriptName(resolved) || !LooseFileExists(resolved))
-        return std::nullopt;
+    if (virtualLoad_) return virtualLoad_(resolved);
+    if (IsScriptName(resolved) || !LooseFileExists(resolved)) return std::nullopt;
     auto bytes = files_.ReadAll(resolved);
-    if (!bytes)
-        return std::nullopt;
+    if (!bytes) return std::nullopt;
     return TMemoryStream(std::move(*bytes));
 }
 
@@ -197,12 +182,10 @@ std::optional<TMemoryStream> TGameData::LoadFromPack(const std::string& name, in
                                                      bool cacheIt)
 {
     auto stream = packs_[pack]->Load(name);
-    if (!stream)
-        return std::nullopt;
+    if (!stream) return std::nullopt;
     if (cacheIt && stream->Size() <= CachedEntryLimit) {
         auto copy = std::make_shared<TMemoryStream>(stream->Data(), stream->Size());
-        if (cache_.Add(copy, name))
-            cache_.Release(copy);
+        if (cache_.Add(copy, name)) cache_.Release(copy);
         stream->Rewind();
     }
     return stream;
@@ -212,8 +195,7 @@ void TGameData::SetCrcCheck(bool on)
 {
     crcCheck_ = on;
     for (auto& pack : packs_) {
-        if (pack)
-            pack->SetCrcCheck(on);
+        if (pack) pack->SetCrcCheck(on);
     }
 }
 
@@ -221,8 +203,7 @@ void TGameData::SetCrcFailure(TFilePack::CrcFailure callback)
 {
     crcFailure_ = std::move(callback);
     for (auto& pack : packs_) {
-        if (pack)
-            pack->SetCrcFailure(crcFailure_);
+        if (pack) pack->SetCrcFailure(crcFailure_);
     }
 }
 

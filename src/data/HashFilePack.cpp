@@ -13,8 +13,7 @@ THashFilePack::THashFilePack(platform::FileSystem& files, std::string_view baseN
             return;
         }
         LoadIndex(*bytes, hashName);
-        if (Bad())
-            return;
+        if (Bad()) return;
     }
     if (!files.Exists(packName)) {
         error_ = packName + ": not found";
@@ -29,8 +28,7 @@ THashFilePack::THashFilePack(std::unique_ptr<platform::RandomAccessFile> pack,
 {
     if (hashBytes) {
         LoadIndex(*hashBytes, "index");
-        if (Bad())
-            return;
+        if (Bad()) return;
     }
     pack_ = std::make_unique<TFilePack>(std::move(pack));
     CheckPack("pack");
@@ -48,19 +46,15 @@ void THashFilePack::LoadIndex(std::span<const uint8_t> bytes, std::string_view f
 
 void THashFilePack::CheckPack(std::string_view fileName)
 {
-    if (pack_->Bad())
-        error_ = std::string(fileName) + ": " + pack_->Error();
+    if (pack_->Bad()) error_ = std::string(fileName) + ": " + pack_->Error();
 }
 
 int THashFilePack::IndexOf(std::string_view name)
 {
-    if (Bad())
-        return -1;
-    if (!index_)
-        return pack_->IndexOf(name);
+    if (Bad()) return -1;
+    if (!index_) return pack_->IndexOf(name);
     uint8_t value[2];
-    if (!index_->Find(name, value, sizeof value))
-        return -1;
+    if (!index_->Find(name, value, sizeof value)) return -1;
     const size_t index = size_t{value[0]} | (size_t{value[1]} << 8);
     return index < pack_->Count() ? static_cast<int>(index) : -1;
 }
@@ -68,21 +62,18 @@ int THashFilePack::IndexOf(std::string_view name)
 std::optional<TMemoryStream> THashFilePack::Load(std::string_view name)
 {
     const int index = IndexOf(name);
-    if (index < 0)
-        return std::nullopt;
+    if (index < 0) return std::nullopt;
     return pack_->LoadEntry(static_cast<size_t>(index));
 }
 
 void THashFilePack::SetCrcCheck(bool on)
 {
-    if (pack_)
-        pack_->SetCrcCheck(on);
+    if (pack_) pack_->SetCrcCheck(on);
 }
 
 void THashFilePack::SetCrcFailure(TFilePack::CrcFailure callback)
 {
-    if (pack_)
-        pack_->SetCrcFailure(std::move(callback));
+    if (pack_) pack_->SetCrcFailure(std::move(callback));
 }
 
 } // namespace tsukimi

@@ -27,7 +27,8 @@ constexpr uint32_t AnyHash = 0xFFFFFFFFu;
 std::string FixedText(const uint8_t* field, size_t size)
 {
     const void* zero = std::memchr(field, 0, size);
-    const size_t length = zero ? static_cast<size_t>(static_cast<const uint8_t*>(zero) - field) : size;
+    const size_t length =
+        zero ? static_cast<size_t>(static_cast<const uint8_t*>(zero) - field) : size;
     return std::string(reinterpret_cast<const char*>(field), length);
 }
 
@@ -35,8 +36,7 @@ std::string FixedText(const uint8_t* field, size_t size)
 
 THashTable::THashTable(uint32_t bucketCount)
     : buckets_(bucketCount == 0 ? 1 : bucketCount), cache_(CacheNames)
-{
-}
+{}
 
 void THashTable::Clear()
 {
@@ -52,21 +52,18 @@ uint32_t THashTable::BucketOf(std::string_view lowerName) const
     uint32_t sum = 0;
     for (size_t i = 0; i < lowerName.size(); ++i)
         sum += uint32_t{static_cast<uint8_t>(lowerName[i])} * ((i + 1) & 0xFFu);
-    if (buckets_.size() == 256)
-        return sum & 0xFFu;
+    if (buckets_.size() == 256) return sum & 0xFFu;
     return sum % static_cast<uint32_t>(buckets_.size());
 }
 
 int64_t THashTable::Locate(const std::string& lowerName)
 {
     const int64_t cached = cache_.Get(lowerName, -1);
-    if (cached >= 0)
-        return cached;
+    if (cached >= 0) return cached;
     const uint32_t hash = StringHash(lowerName);
     for (const Entry& entry : buckets_[BucketOf(lowerName)]) {
         if ((entry.hash == hash || entry.hash == AnyHash) && entry.name == lowerName) {
-            if (entry.offset > uint64_t{std::numeric_limits<int64_t>::max()})
-                return -1;
+            if (entry.offset > uint64_t{std::numeric_limits<int64_t>::max()}) return -1;
             const auto offset = static_cast<int64_t>(entry.offset);
             cache_.Put(lowerName, offset, false);
             return offset;
@@ -77,8 +74,7 @@ int64_t THashTable::Locate(const std::string& lowerName)
 
 bool THashTable::Add(std::string_view name, const void* data, size_t size)
 {
-    if (name.empty())
-        return false;
+    if (name.empty()) return false;
     const std::string lower = LowerText(name);
     const int64_t found = Locate(lower);
     if (found >= 0) {
@@ -92,8 +88,7 @@ bool THashTable::Add(std::string_view name, const void* data, size_t size)
         return true;
     }
     auto& bucket = buckets_[BucketOf(lower)];
-    if (bucket.size() >= MaxBucketEntries)
-        return false;
+    if (bucket.size() >= MaxBucketEntries) return false;
     const uint64_t offset = payload_.size();
     bucket.push_back(Entry{lower, offset, StringHash(lower)});
     cache_.Put(lower, static_cast<int64_t>(offset), false);
@@ -107,14 +102,16 @@ bool THashTable::Add(std::string_view name, const void* data, size_t size)
 
 bool THashTable::Find(std::string_view name, void* out, size_t size)
 {
-    const int64_t found = Locate(LowerText(name));
-    if (found < 0)
-        return false;
+    return FindLowered(LowerText(name), out, size);
+}
+
+bool THashTable::FindLowered(const std::string& lowerName, void* out, size_t size)
+{
+    const int64_t found = Locate(lowerName);
+    if (found < 0) return false;
     const auto offset = static_cast<uint64_t>(found);
-    if (offset > payload_.size() || size > payload_.size() - offset)
-        return false;
-    if (out && size > 0)
-        std::memcpy(out, payload_.data() + offset, size);
+    if (offset > payload_.size() || size > payload_.size() - offset) return false;
+    if (out && size > 0) std::memcpy(out, payload_.data() + offset, size);
     return true;
 }
 
@@ -144,28 +141,23 @@ bool THashTable::LoadFromStream(TMemoryStream& stream)
 {
     Clear();
     try {
-        if (stream.Remaining() < HeaderSize)
-            return false;
+        if (stream.Remaining() < HeaderSize) return false;
         uint8_t version[VersionSize];
         stream.ReadBytes(version, VersionSize);
         const std::string lowered = LowerText(FixedText(version, VersionSize));
         const bool is13 = lowered == Version13;
-        if (!is13 && lowered != Version12)
-            return false;
+        if (!is13 && lowered != Version12) return false;
         const uint32_t bucketCount = stream.ReadU32();
         stream.ReadU32(); // entry count: the buckets tell
         const uint32_t payloadSize = stream.ReadU32();
         const uint32_t blockSize = stream.ReadU32();
-        if (bucketCount != buckets_.size() || blockSize > stream.Remaining())
-            return false;
+        if (bucketCount != buckets_.size() || blockSize > stream.Remaining()) return false;
         std::vector<uint8_t> block = stream.ReadBlock(blockSize);
         BlockScramble(block, true, constants::kHashTableSeed);
         auto expanded = PackExpand(block, false, ExpandLimitFor(block.size()));
-        if (!expanded)
-            return false;
+        if (!expanded) return false;
         TMemoryStream body(std::move(*expanded));
-        if (ReadBody(body, is13, payloadSize))
-            return true;
+        if (ReadBody(body, is13, payloadSize)) return true;
     } catch (const StreamError&) {
     }
     Clear();

@@ -32,6 +32,8 @@ public:
     // `size` is 0). False when the name is absent or the value would reach
     // beyond the payload.
     bool Find(std::string_view name, void* out, size_t size);
+    // The same for a name that is already lower-cased (saves lower-casing it again).
+    bool FindLowered(const std::string& lowerName, void* out, size_t size);
 
     // Both leave the table empty and answer false on a wrong version, a
     // bucket count other than this table's, or damaged data.

@@ -70,8 +70,8 @@ uint64_t ShiftHalvesLeft(uint64_t v)
     return Halves(Low(v) << 1, High(v) << 1);
 }
 
-uint32_t EntrySeed(const constants::TPackScramblerConstants& c, size_t size,
-                   std::string_view name, uint32_t key)
+uint32_t EntrySeed(const constants::TPackScramblerConstants& c, size_t size, std::string_view name,
+                   uint32_t key)
 {
     uint32_t a = c.startA;
     uint32_t b = c.startB;
@@ -91,8 +91,7 @@ uint32_t EntrySeed(const constants::TPackScramblerConstants& c, size_t size,
 void PackScramble(std::span<uint8_t> data, uint32_t type, std::string_view name, uint32_t key,
                   bool decode, TMTRandom& generator)
 {
-    if (type != 2 && type != 3)
-        return;
+    if (type != 2 && type != 3) return;
     const auto& c = type == 2 ? constants::kPackScrambler2 : constants::kPackScrambler3;
     generator.SetTempering(c.temperB, c.temperC);
     generator.SetMultiplier(c.multiplier);
@@ -107,8 +106,7 @@ void PackScramble(std::span<uint8_t> data, uint32_t type, std::string_view name,
     const uint32_t first = generator.NextWord();
     uint64_t v = Halves(first, generator.NextWord());
     const size_t blocks = data.size() / 8;
-    if (blocks == 0)
-        return;
+    if (blocks == 0) return;
     const uint32_t word = generator.NextWord();
     size_t k = type == 2 ? (word & 0x7Fu) : (word & 0x0Fu) * 8;
 

@@ -8,8 +8,8 @@
 #include "data/PackScrambler.h"
 #include "data/TextHelpers.h"
 
-#include <cstring>
 #include <array>
+#include <cstring>
 #include <limits>
 #include <set>
 
@@ -25,16 +25,14 @@ void CheckOptions(const TPackWriteOptions& options)
 {
     if (options.format < 1 || options.format > 3)
         throw PackWriteError("pack format must be 1, 2 or 3");
-    if (options.scramble > 3)
-        throw PackWriteError("scramble type must be 0, 1, 2 or 3");
+    if (options.scramble > 3) throw PackWriteError("scramble type must be 0, 1, 2 or 3");
 }
 
 void CheckEntries(std::span<const TPackSource> entries, const TPackWriteOptions& options)
 {
     std::set<std::string> seen;
     for (const TPackSource& entry : entries) {
-        if (entry.name.empty())
-            throw PackWriteError("an entry has an empty name");
+        if (entry.name.empty()) throw PackWriteError("an entry has an empty name");
         if (entry.name.size() > 65535)
             throw PackWriteError("entry name is longer than 65535 bytes: " + entry.name);
         if (entry.data.size() > std::numeric_limits<uint32_t>::max())
@@ -172,8 +170,7 @@ TBuiltPack BuildPack(std::span<const TPackSource> entries, const TPackWriteOptio
 
     TBuiltPack built;
     built.pack = std::move(out);
-    if (options.externalIndex)
-        built.index = NameIndex(entries, pack::ExternalIndexBuckets);
+    if (options.externalIndex) built.index = NameIndex(entries, pack::ExternalIndexBuckets);
     return built;
 }
 

@@ -15,10 +15,10 @@ enum class PackCompression : uint8_t { None, Auto, All };
 
 struct TPackWriteOptions
 {
-    int format = 3;                                   // 1, 2 or 3
+    int format = 3;                                      // 1, 2 or 3
     PackCompression compression = PackCompression::Auto; // Auto: when smaller
-    uint32_t scramble = 3;                            // 0 none, 1 block, 2 and 3 the pack scramblers
-    bool externalIndex = false;                       // also build the ".hash" index
+    uint32_t scramble = 3;      // 0 none, 1 block, 2 and 3 the pack scramblers
+    bool externalIndex = false; // also build the ".hash" index
 };
 
 struct TPackSource

@@ -9,8 +9,7 @@ TStringCache::TStringCache(size_t capacity) : entries_(capacity == 0 ? 1 : capac
 size_t TStringCache::IndexOf(std::string_view text, uint32_t hash) const
 {
     for (size_t i = 0; i < count_; ++i) {
-        if (entries_[i].hash == hash && entries_[i].text == text)
-            return i;
+        if (entries_[i].hash == hash && entries_[i].text == text) return i;
     }
     return entries_.size();
 }
@@ -30,8 +29,7 @@ void TStringCache::Put(std::string_view text, int64_t value, bool reuse)
     slot.text.assign(text);
     slot.hash = hash;
     position_ = (position_ + 1) % entries_.size();
-    if (count_ < entries_.size())
-        ++count_;
+    if (count_ < entries_.size()) ++count_;
 }
 
 int64_t TStringCache::Get(std::string_view text, int64_t fallback) const

@@ -46,10 +46,14 @@ public:
         height_ = std::max(request.height, textHeight + kButtonHeight + 20);
         focus_ = std::clamp(request.focus, 0, std::max(0, static_cast<int>(request.buttons.size()) - 1));
         for (size_t i = 0; i < request.buttons.size(); ++i) {
-            const int x = i < request.buttonX.size()
-                              ? request.buttonX[i]
-                              : width_ - static_cast<int>(request.buttons.size() - i) * (kButtonWidth + 23) + 10;
-            buttons_.push_back(SDL_Rect{x, height_ - kButtonHeight - 6, kButtonWidth, kButtonHeight});
+            int x = i < request.buttonX.size()
+                        ? request.buttonX[i]
+                        : width_ - static_cast<int>(request.buttons.size() - i) * (kButtonWidth + 23) + 10;
+            // Captions wider than the button widen it, kept inside the window.
+            MutableFrame none{nullptr, 0, 0, 0};
+            const int w = std::max(kButtonWidth, text_.Draw(none, 0, 0, request.buttons[i], kTextSize, kInk, kFace) + 14);
+            x = std::max(4, std::min(x, width_ - 4 - w));
+            buttons_.push_back(SDL_Rect{x, height_ - kButtonHeight - 6, w, kButtonHeight});
         }
         pixels_.resize(static_cast<size_t>(width_) * height_);
     }
