@@ -32,18 +32,48 @@ void PutCode(std::string& out, uint16_t code)
     out += static_cast<char>(code & 0xFF);
 }
 
-std::string MapText(std::span<const Cp932CasePair> table, std::string_view text)
+// Single-byte codes that map to single bytes, and the lead bytes that have
+// any two-byte entry, so most bytes need no search.
+struct FastMap
+{
+    explicit FastMap(std::span<const Cp932CasePair> table)
+    {
+        for (int b = 0; b < 256; ++b)
+            single[b] = static_cast<uint8_t>(b);
+        for (const auto& pair : table) {
+            if (pair.from <= 0xFF && pair.to <= 0xFF)
+                single[pair.from] = static_cast<uint8_t>(pair.to);
+            else if (pair.from <= 0xFF)
+                singleSearched[pair.from] = true;
+            else
+                leadHasEntries[pair.from >> 8] = true;
+        }
+    }
+    uint8_t single[256];
+    bool singleSearched[256] = {};
+    bool leadHasEntries[256] = {};
+};
+
+std::string MapText(std::span<const Cp932CasePair> table, const FastMap& fast, std::string_view text)
 {
     std::string out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
         const auto b = static_cast<uint8_t>(text[i]);
         if (IsLeadByte(b) && i + 1 < text.size()) {
+            if (!fast.leadHasEntries[b]) {
+                out += static_cast<char>(b);
+                out += text[i + 1];
+                ++i;
+                continue;
+            }
             const auto code = static_cast<uint16_t>((b << 8) | static_cast<uint8_t>(text[i + 1]));
             PutCode(out, MapCode(table, code));
             ++i;
         } else if (IsLeadByte(b)) {
             out += static_cast<char>(b); // a lone lead byte at the end stays
+        } else if (!fast.singleSearched[b]) {
+            out += static_cast<char>(fast.single[b]);
         } else {
             PutCode(out, MapCode(table, b));
         }
@@ -89,12 +119,14 @@ std::string LowerText(std::string_view text, LowerMode mode)
 
 std::string AnsiLowerText(std::string_view text)
 {
-    return MapText(kCp932Lower, text);
+    static const FastMap fast(kCp932Lower);
+    return MapText(kCp932Lower, fast, text);
 }
 
 std::string UpperText(std::string_view text)
 {
-    return MapText(kCp932Upper, text);
+    static const FastMap fast(kCp932Upper);
+    return MapText(kCp932Upper, fast, text);
 }
 
 int SameTextLower(std::string_view a, std::string_view b)

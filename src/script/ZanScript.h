@@ -1,0 +1,243 @@
+#pragma once
+// One script thread set: the reader, the evaluator with its stores, the call
+// stack, and the per-frame driver that runs commands, waits for time and
+// input, and hands system events to the engine. The engine creates two:
+// "GameThread" and "SystemThread" (whose system store is the game thread's).
+//
+// Block, jump and global commands are handled here; every other command goes
+// to the current routine's target objects through TScriptObjects.
+#include "data/MTRandom.h"
+#include "script/ScriptCallStack.h"
+#include "script/ScriptInput.h"
+#include "script/ScriptObjects.h"
+#include "script/ZanCalculation.h"
+#include "script/ZanReader.h"
+#include "script/ZanScriptInterface.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tsukimi {
+
+struct TZanScriptConfig
+{
+    TScriptSettings Settings;
+    // Any input action leaves auto, skip and view modes (else only view).
+    bool OldPlayModeAutoCancel = false;
+    // Added to the auto countdown by a "\clk" without time.
+    int32_t AutoPlayClickTime = 0;
+};
+
+// The engine services an interpreter is initialised with (any may be null).
+struct TZanScriptServices
+{
+    TScriptInputSource* Input = nullptr;
+    TScriptReadLog* ReadLog = nullptr;
+    // Makes sure "SaveData\" exists; false stops Initialize.
+    std::function<bool()> EnsureSaveFolder;
+    // Loads the system data file (thread without partner).
+    std::function<void()> LoadSystemData;
+    // The engine's reset hook, called first by Reset.
+    std::function<void()> OnReset;
+};
+
+class TZanScript final : public TZanScriptInterface
+{
+public:
+    static constexpr int NestingLimit = 64;
+    static constexpr int32_t ClockLimit = 0x0FFFFFFF;
+    static constexpr uint16_t AllLocks = 0xFFFF;
+    enum : uint16_t {
+        LockScreen = 1,
+        LockSave = 2,
+        LockLoad = 4,
+        LockConfig = 8,
+        LockLog = 16,
+        LockView = 32,
+        LockAuto = 64,
+        LockSkip = 128,
+        LockJump = 256,
+        LockMenu = 512,
+        LockReset = 1024,
+        LockMinimize = 2048,
+    };
+
+    // `source`, `host` and `objects` must outlive the interpreter.
+    TZanScript(std::string name, TScriptSource* source, TZanScriptHost* host,
+               TScriptObjects* objects, TZanScriptConfig config = {});
+    TZanScript(const TZanScript&) = delete;
+    TZanScript& operator=(const TZanScript&) = delete;
+
+    // `partner`: the game thread, for the system thread; null otherwise.
+    bool Initialize(TZanScript* partner, TZanScriptServices services);
+
+    static uint32_t CommandCode(std::string_view token);
+    void ExecuteLine(std::string_view line);
+    void ExecuteText(std::string_view text);
+    void Tick(uint32_t elapsedMs, bool inputEnabled, bool runScript);
+    // kind 0 mouse click, 1 key or automatic, 2 other button.
+    void Advance(int x, int y, bool automatic, int kind);
+    void RunEventLabel(std::string_view rawLabel, std::string_view label, bool asSubr,
+                       std::string_view text);
+    TReturnValue Evaluate(std::string_view text);
+    bool SetInteger(std::string_view name, int element, int32_t value);
+    bool SetString(std::string_view name, int element, std::string_view value);
+    bool SetObject(std::string_view name, int element, std::string_view value);
+
+    // The error flag: set by every report, cleared by the engine.
+    bool ErrorRaised() const { return errorRaised_; }
+    void ClearErrorFlag() { errorRaised_ = false; }
+    void Report(std::string_view message);
+
+    TZanReader& Reader() { return reader_; }
+    TZanCalculation& Calculation() { return calc_; }
+    TScriptThread& Thread() { return thread_; }
+    TScriptRoutine& CurrentRoutine();
+    TMTRandom& Random() { return random_; }
+    TZanScript* Partner() const { return partner_; }
+    // The local-store level of the current routine.
+    int Level() const { return thread_.Count() - 1; }
+
+    // TZanScriptInterface.
+    const std::string& Name() const override { return name_; }
+    void ExecuteCommandText(std::string_view text) override { ExecuteText(text); }
+    void Reset() override;
+    void Step(uint32_t elapsed, bool inputEnabled, bool runScript) override
+    {
+        Tick(elapsed, inputEnabled, runScript);
+    }
+    void Render(const TRenderOptions&) override {}
+    platform::FrameView Graphic() const override { return {}; }
+    platform::MutableFrame MutableGraphic() override { return {}; }
+    platform::FrameView ContextImage() const override { return {}; }
+    void RefreshGraphic() override {}
+    void RequestRedraw() override {}
+    int PlayMode() const override { return PlayModeValue; }
+    void SetPlayMode(int mode) override;
+    bool AllowsPlayMode(int mode) const override;
+    void CancelPlayMode(bool force) override;
+    void FireThreadStopEvent() override;
+    void FireThreadResumeEvent() override;
+    bool SaveGame(std::string_view) override { return false; }
+    bool LoadGame(std::string_view) override { return false; }
+    bool SaveFileExists(std::string_view) override { return false; }
+    bool DeleteSaveFile(std::string_view) override { return false; }
+    void SetAfterLoadLabel(std::string_view label) override { afterLoadLabel_ = label; }
+    TSystemRequest TakeRequest() override;
+    std::string CurrentFile() const override { return reader_.CurrentFileName(); }
+    std::string CurrentLabel() const override { return reader_.CurrentLabelName(); }
+    TScriptPosition Position() const override;
+
+    // State the engine and the system commands read and set.
+    uint32_t ActOnPartner = 0;
+    uint8_t PlayModeValue = 0;
+    int32_t CommandsPerFrame = 65536;
+    int32_t PauseFrames = 0;
+    int32_t DropNextTime = 0;
+    int32_t ExtraTime = 0;
+    int32_t Clock = 0;
+    int32_t AutoCountdown = 0;
+    uint8_t PendingEvent = 0;
+    std::string EventText, EventTarget;
+    std::string LastLine;
+    std::string FrameEventLabel;
+    uint16_t LockFlags = AllLocks;
+    uint32_t CustomMask = 0x0FFFFFFF;
+    uint32_t CustomCheckMask = 0;
+
+private:
+    using TArguments = std::vector<std::string>;
+
+    // Counts nested event labels and "\exop" texts; beyond NestingLimit it
+    // reports and refuses.
+    class TNestingGuard
+    {
+    public:
+        explicit TNestingGuard(TZanScript& script);
+        ~TNestingGuard();
+        TNestingGuard(const TNestingGuard&) = delete;
+        TNestingGuard& operator=(const TNestingGuard&) = delete;
+        bool Entered() const { return entered_; }
+
+    private:
+        TZanScript& script_;
+        bool entered_ = false;
+    };
+
+    // Frame steps.
+    void TakeInput(bool& inputEnabled);
+    void ApplyAction(const TInputAction& action);
+    void PostEvent(uint8_t event, uint16_t lock, const TInputAction& action);
+    void AutomaticAdvance();
+    uint32_t AdvanceTime(uint32_t elapsedMs);
+    void RunFrameEvents();
+    void CommandLoop();
+    void StepWaitState();
+    void UpdateObjects(uint32_t elapsed);
+    void ReadLineLogged(std::string_view labelKey, int lineOffset);
+    bool CurrentLineRead() const;
+
+    // Command handlers; each returns true when it took the command.
+    bool BlockCommand(uint32_t code, const TArguments& a);
+    bool JumpCommand(uint32_t code, const TArguments& a);
+    bool LabelLine(const TArguments& a);
+    bool GlobalCommand(uint32_t code, const TArguments& a);
+    bool WaitCommand(uint32_t code, const TArguments& a);
+    bool VariableCommand(uint32_t code, const TArguments& a);
+    bool StringCommand(uint32_t code, const TArguments& a);
+    bool ControlCommand(uint32_t code, const TArguments& a);
+    void SendToTargets(uint32_t code, const TArguments& a, std::string_view line);
+    void LabelPassed();
+
+    // Block and call helpers.
+    void RecordPosition(TScriptBlockBase& block);
+    void If(const TArguments& a, bool skipping);
+    void For(const TArguments& a, bool skipping);
+    void Case(const TArguments& a, bool skipping);
+    void Answer(const TArguments& a);
+    void End();
+    bool Go(const TArguments& a, bool keepRoutines);
+    bool Call(const TArguments& a, bool keepResults);
+    void Return(const TArguments& a);
+    void ReturnTo(int routineIndex);
+    void StopStep();
+    void Stop(const TArguments& a);
+    void Play();
+
+    // Argument conventions.
+    TZanScript& Scoped();
+    int32_t Int(std::string_view argument);
+    std::string Text(std::string_view argument, bool braceForm = false);
+    std::string LabelArgument(std::string_view argument);
+    std::string FileArgument(std::string_view argument);
+    void ResetResults();
+    void SetResultInt(int element, int32_t value);
+    void SetResultStr(int element, std::string_view value);
+    void TakeResults(TScriptBlockBaseResult& results);
+    void RestoreResults(const TScriptBlockBaseResult& results);
+    void DropLocalsAbove(int routineCount);
+
+    std::string name_;
+    TZanScriptHost* host_;
+    TScriptObjects* objects_;
+    TZanScriptConfig config_;
+    TZanScriptServices services_;
+    TZanScript* partner_ = nullptr;
+    TZanReader reader_;
+    TZanCalculation calc_;
+    TScriptThread thread_;
+    TMTRandom random_;
+    std::string afterLoadLabel_;
+    bool errorRaised_ = false;
+    bool skipFlag_ = false;
+    bool noWait_ = false;
+    int nesting_ = 0;
+    uint32_t heldTime_ = 0;
+    int clickCooldown_ = 0;
+    uint64_t ticks_ = 0;
+};
+
+} // namespace tsukimi
