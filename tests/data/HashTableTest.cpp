@@ -170,8 +170,8 @@ TEST(HashTable, DamagedFilesFailAndLeaveTheTableEmpty)
         BlockScramble(block, false, constants::kHashTableSeed);
         std::vector<uint8_t> bytes(good.begin(), good.begin() + 28);
         const uint32_t size = static_cast<uint32_t>(block.size());
-        bytes.insert(bytes.end(), reinterpret_cast<const uint8_t*>(&size),
-                     reinterpret_cast<const uint8_t*>(&size) + 4);
+        for (int shift = 0; shift < 32; shift += 8)
+            bytes.push_back(static_cast<uint8_t>(size >> shift));
         bytes.insert(bytes.end(), block.begin(), block.end());
         cases.push_back({"inflated bucket count", bytes});
     }
