@@ -167,8 +167,8 @@ TEST(PackCodecTest, WithoutMagicSizeFirstAndLongBlockLengths)
 {
     std::vector<uint8_t> raw;
     PutU32(raw, 3);
-    const std::vector<uint8_t> table = PairTable({{200, 'b', 'c'}});
-    raw.insert(raw.end(), table.begin(), table.end());
+    for (uint8_t byte : PairTable({{200, 'b', 'c'}}))
+        raw.push_back(byte);
     PutU32(raw, 2);
     raw.push_back('a');
     raw.push_back(200);
