@@ -18,7 +18,7 @@ using namespace testing;
 
 Bytes SmallPng(int w, int h, int seed = 0)
 {
-    PngSpec s;
+    PngLayout s;
     s.width = w;
     s.height = h;
     s.colorType = PNG_COLOR_TYPE_RGB;

@@ -17,7 +17,7 @@ constexpr int W = 5, H = 3;
 
 Bytes Bmp24()
 {
-    BmpSpec s;
+    BmpLayout s;
     s.width = W;
     s.height = H;
     s.bits = 24;
@@ -30,7 +30,7 @@ Bytes Bmp24()
 
 Bytes PngOf(int type, int w, int h, int seed)
 {
-    PngSpec s;
+    PngLayout s;
     s.width = w;
     s.height = h;
     s.colorType = type;

@@ -9,7 +9,7 @@
 namespace tsukimi {
 namespace {
 
-using testing::BmpSpec;
+using testing::BmpLayout;
 using testing::Bytes;
 using testing::MakeBmp;
 using testing::PackRows;
@@ -52,7 +52,7 @@ std::vector<uint32_t> PaletteImage(const std::vector<uint32_t>& indices)
 struct DepthCase
 {
     const char* name;
-    BmpSpec spec;
+    BmpLayout layout;
     std::vector<uint32_t> expected;
 };
 
@@ -60,7 +60,7 @@ std::vector<DepthCase> DepthCases()
 {
     std::vector<DepthCase> cases;
     {
-        BmpSpec s;
+        BmpLayout s;
         s.width = 3;
         s.height = 2;
         s.bits = 1;
@@ -70,7 +70,7 @@ std::vector<DepthCase> DepthCases()
             {"1 bit", s, {0xFFFFEEDD, 0xFF102030, 0xFFFFEEDD, 0xFF102030, 0xFFFFEEDD, 0xFFFFEEDD}});
     }
     {
-        BmpSpec s;
+        BmpLayout s;
         s.width = 3;
         s.height = 2;
         s.bits = 4;
@@ -80,7 +80,7 @@ std::vector<DepthCase> DepthCases()
         cases.push_back({"4 bits", s, PaletteImage(Indices)});
     }
     {
-        BmpSpec s;
+        BmpLayout s;
         s.width = 3;
         s.height = 2;
         s.bits = 8;
@@ -91,7 +91,7 @@ std::vector<DepthCase> DepthCases()
     }
     {
         // Core header: 3-byte palette entries, 16-bit sizes.
-        BmpSpec s;
+        BmpLayout s;
         s.headerSize = 12;
         s.width = 3;
         s.height = 2;
@@ -103,7 +103,7 @@ std::vector<DepthCase> DepthCases()
     }
     {
         // 5-5-5: 0x7C00 red, 0x03E0 green, 0x001F blue; 5 bits scaled to 8.
-        BmpSpec s;
+        BmpLayout s;
         s.width = 3;
         s.height = 1;
         s.bits = 16;
@@ -111,7 +111,7 @@ std::vector<DepthCase> DepthCases()
         cases.push_back({"16 bits", s, {0xFFFF0000, 0xFF00FF00, 0xFF080808}});
     }
     {
-        BmpSpec s;
+        BmpLayout s;
         s.width = 2;
         s.height = 1;
         s.bits = 16;
@@ -121,7 +121,7 @@ std::vector<DepthCase> DepthCases()
         cases.push_back({"16 bits 5-6-5", s, {0xFFFF0000, 0xFF00FF00}});
     }
     {
-        BmpSpec s;
+        BmpLayout s;
         s.width = 3;
         s.height = 2;
         s.bits = 24;
@@ -132,7 +132,7 @@ std::vector<DepthCase> DepthCases()
                          {0xFF010203, 0xFF040506, 0xFF070809, 0xFF0A0B0C, 0xFF0D0E0F, 0xFF101112}});
     }
     {
-        BmpSpec s;
+        BmpLayout s;
         s.width = 3;
         s.height = -2;
         s.bits = 24;
@@ -143,7 +143,7 @@ std::vector<DepthCase> DepthCases()
                          {0xFF010203, 0xFF040506, 0xFF070809, 0xFF0A0B0C, 0xFF0D0E0F, 0xFF101112}});
     }
     {
-        BmpSpec s;
+        BmpLayout s;
         s.headerSize = 124;
         s.width = 2;
         s.height = 1;
@@ -152,7 +152,7 @@ std::vector<DepthCase> DepthCases()
         cases.push_back({"24 bits version 5 header", s, {0xFFABCDEF, 0xFF123456}});
     }
     {
-        BmpSpec s;
+        BmpLayout s;
         s.width = 2;
         s.height = 2;
         s.bits = 32;
@@ -162,7 +162,7 @@ std::vector<DepthCase> DepthCases()
     }
     {
         // Version 4 header with bit fields in another order: 0xRRGGBBAA.
-        BmpSpec s;
+        BmpLayout s;
         s.headerSize = 108;
         s.width = 2;
         s.height = 1;
@@ -175,7 +175,7 @@ std::vector<DepthCase> DepthCases()
     {
         // RLE8, bottom row first: two runs, end of line; a delta over one
         // pixel, a run, end of bitmap. The skipped pixel is black.
-        BmpSpec s;
+        BmpLayout s;
         s.width = 4;
         s.height = 2;
         s.bits = 8;
@@ -190,7 +190,7 @@ std::vector<DepthCase> DepthCases()
     }
     {
         // RLE8 absolute block of 3 (padded to 4 bytes).
-        BmpSpec s;
+        BmpLayout s;
         s.width = 3;
         s.height = 1;
         s.bits = 8;
@@ -203,7 +203,7 @@ std::vector<DepthCase> DepthCases()
     {
         // RLE4: run of 3 alternating 1 and 2; absolute 3 nibbles 4 5 6
         // (2 bytes, already even).
-        BmpSpec s;
+        BmpLayout s;
         s.width = 6;
         s.height = 1;
         s.bits = 4;
@@ -219,14 +219,14 @@ std::vector<DepthCase> DepthCases()
 TEST(BmpDecoder, DecodesEveryDepthAndCompression)
 {
     for (const DepthCase& c : DepthCases()) {
-        EXPECT_EQ(Load(MakeBmp(c.spec)), c.expected) << c.name;
+        EXPECT_EQ(Load(MakeBmp(c.layout)), c.expected) << c.name;
     }
 }
 
 TEST(BmpDecoder, AlphaRules)
 {
     // A 32-bit file whose fourth bytes are 0 loads fully transparent.
-    BmpSpec s32;
+    BmpLayout s32;
     s32.width = 2;
     s32.height = 2;
     s32.bits = 32;
@@ -239,7 +239,7 @@ TEST(BmpDecoder, AlphaRules)
     EXPECT_TRUE(image.IsTransparent());
 
     // Other depths: alpha 255 for files, the given alpha inside containers.
-    BmpSpec s24;
+    BmpLayout s24;
     s24.width = 2;
     s24.height = 2;
     s24.bits = 24;
@@ -255,7 +255,7 @@ TEST(BmpDecoder, AlphaRules)
 
 TEST(BmpDecoder, BorderIsUpdatedAfterLoading)
 {
-    BmpSpec s;
+    BmpLayout s;
     s.width = 2;
     s.height = 1;
     s.bits = 24;
@@ -289,7 +289,7 @@ TEST(BmpDecoder, EncoderRoundTrip)
 
 Bytes Valid8Bit()
 {
-    BmpSpec s;
+    BmpLayout s;
     s.width = 3;
     s.height = 2;
     s.bits = 8;
@@ -341,14 +341,14 @@ std::vector<HostileCase> HostileCases()
     patched("compression 4", 30, 4);
     patched("RLE4 with 8 bits", 30, 2);
     {
-        BmpSpec s;
+        BmpLayout s;
         s.width = 20000;
         s.height = 20000;
         s.bits = 24;
         cases.push_back({"over the side cap", MakeBmp(s)});
     }
     {
-        BmpSpec s;
+        BmpLayout s;
         s.width = 16384;
         s.height = 16384;
         s.bits = 32;
@@ -356,7 +356,7 @@ std::vector<HostileCase> HostileCases()
         cases.push_back({"rows past the end", MakeBmp(s)});
     }
     auto rle = [&](const char* name, Bytes stream, int32_t height = 2) {
-        BmpSpec s;
+        BmpLayout s;
         s.width = 4;
         s.height = height;
         s.bits = 8;

@@ -27,7 +27,7 @@ struct Seed
 Bytes Bmp(int bits, uint32_t compression, Bytes pixels, int w, int h,
           std::vector<uint32_t> palette = {})
 {
-    BmpSpec s;
+    BmpLayout s;
     s.width = w;
     s.height = h;
     s.bits = static_cast<uint16_t>(bits);
@@ -48,7 +48,7 @@ std::vector<uint32_t> Values(int count, uint32_t mask)
 
 Bytes Png(int type, int depth, int w, int h, bool interlace = false)
 {
-    PngSpec s;
+    PngLayout s;
     s.width = w;
     s.height = h;
     s.colorType = type;

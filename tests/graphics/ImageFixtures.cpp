@@ -42,7 +42,7 @@ void JpegFail(j_common_ptr info)
 
 } // namespace
 
-Bytes MakeBmp(const BmpSpec& s)
+Bytes MakeBmp(const BmpLayout& s)
 {
     const bool core = s.headerSize == 12;
     const size_t entry = core ? 3 : 4;
@@ -130,7 +130,7 @@ Bytes PackRows(int bits, int width, int height, const std::vector<uint32_t>& val
     return out;
 }
 
-Bytes MakePng(const PngSpec& s)
+Bytes MakePng(const PngLayout& s)
 {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);

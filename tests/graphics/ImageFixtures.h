@@ -11,7 +11,7 @@ namespace tsukimi::testing {
 
 using Bytes = std::vector<uint8_t>;
 
-struct BmpSpec
+struct BmpLayout
 {
     uint32_t headerSize = 40; // 12, 40, 52, 56, 108 or 124
     int32_t width = 0;
@@ -24,13 +24,13 @@ struct BmpSpec
     Bytes pixels;                  // stored rows or the RLE stream
     int64_t offBits = -1;          // -1: right after the palette
 };
-Bytes MakeBmp(const BmpSpec& spec);
+Bytes MakeBmp(const BmpLayout& layout);
 
 // Packs top-down values (palette indices, 16-bit words, 0xRRGGBB for 24
 // bits, whole words for 32) into padded rows in stored order.
 Bytes PackRows(int bits, int width, int height, const std::vector<uint32_t>& values, bool topDown);
 
-struct PngSpec
+struct PngLayout
 {
     int width = 0, height = 0;
     int colorType = 2; // PNG_COLOR_TYPE_*
@@ -42,7 +42,7 @@ struct PngSpec
     bool trnsColour = false;        // tRNS single colour (grey or RGB)
     uint16_t trnsR = 0, trnsG = 0, trnsB = 0;
 };
-Bytes MakePng(const PngSpec& spec);
+Bytes MakePng(const PngLayout& layout);
 
 // `components` 1 (grey) or 3 (RGB); samples top-down.
 Bytes MakeJpeg(int width, int height, int components, const std::vector<uint8_t>& samples,

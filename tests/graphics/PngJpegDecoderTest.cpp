@@ -28,13 +28,13 @@ std::unique_ptr<TARGB8888> LoadAs(const Bytes& bytes, const std::string& name,
 struct PngCase
 {
     const char* name;
-    PngSpec spec;
+    PngLayout layout;
     std::vector<uint32_t> expected;
 };
 
-PngSpec Png(int width, int height, int type, int depth, std::vector<uint16_t> samples)
+PngLayout Png(int width, int height, int type, int depth, std::vector<uint16_t> samples)
 {
-    PngSpec s;
+    PngLayout s;
     s.width = width;
     s.height = height;
     s.colorType = type;
@@ -61,18 +61,18 @@ std::vector<PngCase> PngCases()
                      Png(2, 1, PNG_COLOR_TYPE_GRAY_ALPHA, 8, {0x20, 0x40, 0x60, 0xFF}),
                      {0x40202020, 0xFF606060}});
     {
-        PngSpec s = Png(3, 1, PNG_COLOR_TYPE_PALETTE, 8, {2, 0, 1});
+        PngLayout s = Png(3, 1, PNG_COLOR_TYPE_PALETTE, 8, {2, 0, 1});
         s.palette = {0x112233, 0x445566, 0x778899};
         cases.push_back({"palette", s, {0xFF778899, 0xFF112233, 0xFF445566}});
     }
     {
-        PngSpec s = Png(3, 1, PNG_COLOR_TYPE_PALETTE, 4, {2, 0, 1});
+        PngLayout s = Png(3, 1, PNG_COLOR_TYPE_PALETTE, 4, {2, 0, 1});
         s.palette = {0x112233, 0x445566, 0x778899};
         s.trnsAlpha = {0, 0x80};
         cases.push_back({"palette with transparency", s, {0xFF778899, 0x00112233, 0x80445566}});
     }
     {
-        PngSpec s = Png(2, 1, PNG_COLOR_TYPE_RGB, 8, {9, 9, 9, 7, 7, 7});
+        PngLayout s = Png(2, 1, PNG_COLOR_TYPE_RGB, 8, {9, 9, 9, 7, 7, 7});
         s.trnsColour = true;
         s.trnsR = s.trnsG = s.trnsB = 7;
         cases.push_back({"RGB with transparent colour", s, {0xFF090909, 0x00070707}});
@@ -90,7 +90,7 @@ std::vector<PngCase> PngCases()
 TEST(PngDecoder, ColourTypesAndDepths)
 {
     for (const PngCase& c : PngCases()) {
-        auto image = LoadAs(MakePng(c.spec), "x.png");
+        auto image = LoadAs(MakePng(c.layout), "x.png");
         EXPECT_EQ(PixelsOf(*image), c.expected) << c.name;
     }
 }
@@ -101,8 +101,8 @@ TEST(PngDecoder, InterlacedAndPrefixedFilesDecodeLikeThePlainOne)
     std::vector<uint16_t> samples;
     for (uint8_t v : Pattern(w, h, 4))
         samples.push_back(v);
-    PngSpec plain = Png(w, h, PNG_COLOR_TYPE_RGB_ALPHA, 8, samples);
-    PngSpec interlaced = plain;
+    PngLayout plain = Png(w, h, PNG_COLOR_TYPE_RGB_ALPHA, 8, samples);
+    PngLayout interlaced = plain;
     interlaced.interlace = true;
     const Bytes bare = MakePng(plain);
     const std::vector<uint32_t> expected = PixelsOf(*LoadAs(bare, "a.png"));
