@@ -7,7 +7,7 @@ PACKAGES=(
     build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
     libsdl2-dev libpng-dev libjpeg62-turbo-dev zlib1g-dev
     libfreetype-dev libfontconfig-dev fonts-ipafont-gothic
-    libgtest-dev libgmock-dev libbenchmark-dev
+    libgtest-dev libgmock-dev libbenchmark-dev liblua5.4-dev libpixman-1-dev
     libc-bin xvfb
 )
 

@@ -125,9 +125,30 @@ std::optional<int32_t> IntegerLiteral(std::string_view text)
 
 void AssignIntText(std::string& text, int32_t number)
 {
-    char buffer[16];
-    const auto end = std::to_chars(buffer, buffer + sizeof buffer, number).ptr;
-    text.assign(buffer, static_cast<size_t>(end - buffer));
+    // Every integer read from a variable carries its text, so this is on the
+    // interpreter's hottest path: digits two at a time, backwards.
+    static constexpr char Pairs[] = "00010203040506070809101112131415161718192021222324"
+                                    "25262728293031323334353637383940414243444546474849"
+                                    "50515253545556575859606162636465666768697071727374"
+                                    "75767778798081828384858687888990919293949596979899";
+    char buffer[12];
+    char* const end = buffer + sizeof buffer;
+    char* p = end;
+    uint32_t rest = number < 0 ? 0u - static_cast<uint32_t>(number) : static_cast<uint32_t>(number);
+    while (rest >= 100) {
+        const uint32_t pair = (rest % 100) * 2;
+        rest /= 100;
+        *--p = Pairs[pair + 1];
+        *--p = Pairs[pair];
+    }
+    if (rest >= 10) {
+        *--p = Pairs[rest * 2 + 1];
+        *--p = Pairs[rest * 2];
+    } else {
+        *--p = static_cast<char>('0' + rest);
+    }
+    if (number < 0) *--p = '-';
+    text.assign(p, static_cast<size_t>(end - p));
 }
 
 std::string IntToText(int32_t number)

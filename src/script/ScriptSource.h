@@ -18,6 +18,7 @@ public:
     // The name under which the file can be loaded; empty when it cannot.
     virtual std::string ResolveName(std::string_view name) = 0;
     virtual std::optional<TMemoryStream> LoadData(std::string_view name) = 0;
+    virtual bool Exists(std::string_view name) { return !ResolveName(name).empty(); }
 };
 
 // Scripts from the packs (and virtual files) of the data locator.

@@ -114,7 +114,8 @@ bool TValue::Locked(int index, uint16_t flag, bool force, std::string_view messa
     return true;
 }
 
-bool TValue::ReadElement(int index, const TSubscripts& at, bool force, TReturnValue& value) const
+bool TValue::ReadElement(int index, const TSubscripts& at, bool force, TReturnValue& value,
+                         bool withText) const
 {
     value.MakeInvalid();
     if (index < 0 || index >= Count()) return false;
@@ -127,7 +128,7 @@ bool TValue::ReadElement(int index, const TSubscripts& at, bool force, TReturnVa
         return false;
     }
     if (value.Kind == TValueKind::Integer) {
-        AssignIntText(value.Text, value.Number);
+        if (withText) AssignIntText(value.Text, value.Number);
     } else {
         value.Number = ScriptTextToInt(value.Text);
     }

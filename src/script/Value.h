@@ -39,8 +39,10 @@ public:
     void ClearStore();
     void ClearAboveLevel(int level);
 
-    // On failure `value` becomes the invalid value.
-    bool ReadElement(int index, const TSubscripts& at, bool force, TReturnValue& value) const;
+    // On failure `value` becomes the invalid value. Without `withText` an
+    // integer's text is left as it was (the evaluator fills it when needed).
+    bool ReadElement(int index, const TSubscripts& at, bool force, TReturnValue& value,
+                     bool withText = true) const;
     // The value is turned into the element type first.
     bool WriteElement(int index, const TSubscripts& at, bool force, const TReturnValue& value);
     bool ResetVariable(std::string_view name, int level, bool force);

@@ -250,7 +250,7 @@ TReturnValue TZanCalculation::ResolveOperand(Operand& operand, int context)
     return value;
 }
 
-void TZanCalculation::ResolveInto(Operand& operand, int context, TReturnValue& value)
+void TZanCalculation::ResolveInto(Operand& operand, int context, TReturnValue& value, bool withText)
 {
     ++resolutions_;
     if (operand.literal != Literal::None) {
@@ -267,10 +267,10 @@ void TZanCalculation::ResolveInto(Operand& operand, int context, TReturnValue& v
         return;
     }
     const TSubscripts at = EvaluateSubscripts(operand, context);
-    if (!found.store->ReadElement(found.index, at, false, value)) return;
+    if (!found.store->ReadElement(found.index, at, false, value, withText)) return;
     if (value.IsInteger() && (operand.sign == '-' || operand.sign == '^')) {
         value.Number = Wrap(operand.sign == '-' ? 0u - Bits(value.Number) : ~Bits(value.Number));
-        AssignIntText(value.Text, value.Number);
+        if (withText) AssignIntText(value.Text, value.Number);
     }
 }
 
@@ -287,6 +287,21 @@ bool TZanCalculation::AssignOperand(Operand& operand, int context, const TReturn
     return true;
 }
 
+bool TZanCalculation::AssignEntry(Operand& operand, int context, StackEntry& entry)
+{
+    const Found found = Lookup(operand, context);
+    if (!found.store) {
+        Report(script_messages::UndefinedVariable, operand.text);
+        return false;
+    }
+    // Only an integer element can take an integer without its text.
+    if (found.store->Variable(found.index).Array->ElementType() != ElementInteger) MakeText(entry);
+    const TSubscripts at = EvaluateSubscripts(operand, context);
+    if (!found.store->WriteElement(found.index, at, false, entry.value)) return false;
+    ++assignments_;
+    return true;
+}
+
 bool TZanCalculation::IncrementOperand(Operand& operand, int delta, int context)
 {
     const Found found = Lookup(operand, context);
@@ -296,7 +311,8 @@ bool TZanCalculation::IncrementOperand(Operand& operand, int delta, int context)
     }
     const TSubscripts at = EvaluateSubscripts(operand, context);
     TReturnValue value;
-    if (!found.store->ReadElement(found.index, at, false, value)) return false;
+    // An integer element takes the number only; a string keeps its text.
+    if (!found.store->ReadElement(found.index, at, false, value, false)) return false;
     value.Number = Wrap(Bits(value.Number) + static_cast<uint32_t>(delta));
     return found.store->WriteElement(found.index, at, false, value);
 }
@@ -426,17 +442,29 @@ TReturnValue TZanCalculation::Run(const Program& program, int context)
     }
     StackEntry& last = stack.back();
     Resolve(last, context);
+    MakeText(last);
     TReturnValue value = std::move(last.value);
     stack.clear();
     if (value.IsInvalid()) Report(script_messages::CalculationError);
     return value;
 }
 
+// Operands of the stack are read without their integer texts: most are only
+// numbers to an operator. MakeText fills the text where it is used.
 void TZanCalculation::Resolve(StackEntry& entry, int context)
 {
     if (entry.value.Kind == TValueKind::Token && entry.operand) {
-        ResolveInto(*entry.operand, context, entry.value);
+        const bool variable = entry.operand->literal == Literal::None;
+        ResolveInto(*entry.operand, context, entry.value, !variable);
+        entry.textStale = variable && entry.value.IsInteger();
     }
+}
+
+void TZanCalculation::MakeText(StackEntry& entry)
+{
+    if (!entry.textStale) return;
+    if (entry.value.IsInteger()) AssignIntText(entry.value.Text, entry.value.Number);
+    entry.textStale = false;
 }
 
 bool TZanCalculation::Apply(char code, StackEntry& left, StackEntry& right, int context)
@@ -450,9 +478,16 @@ bool TZanCalculation::Apply(char code, StackEntry& left, StackEntry& right, int 
         return false;
     }
     const bool integers = a.IsInteger() && b.IsInteger();
+    // Texts take part in every operation with a string, and in assignment.
+    if (!integers && code != 'h') {
+        MakeText(left);
+        MakeText(right);
+    }
     const auto arithmetic = [&](uint32_t result) {
         a.Number = Wrap(result);
-        if (integers) AssignIntText(a.Text, a.Number);
+        // An integer result gets its text when it is used; a string keeps
+        // the text it has.
+        if (integers) left.textStale = true;
         a.Kind = TValueKind::Integer;
         return true;
     };
@@ -460,12 +495,13 @@ bool TZanCalculation::Apply(char code, StackEntry& left, StackEntry& right, int 
         a.Kind = TValueKind::Integer;
         a.Number = result ? 1 : 0;
         a.Text.assign(result ? "1" : "0");
+        left.textStale = false;
         return true;
     };
     const auto joined = [&](uint32_t result) {
         a.Number = Wrap(result);
         if (integers) {
-            AssignIntText(a.Text, a.Number);
+            left.textStale = true;
         } else {
             a.Text += b.Text; // the left operand's kind stays
         }
@@ -531,7 +567,7 @@ bool TZanCalculation::Apply(char code, StackEntry& left, StackEntry& right, int 
                                  : (a.Number == 1 || b.Number == 1));
     case 'h':
         if (a.Kind != TValueKind::Token || !left.operand ||
-            left.operand->literal != Literal::None || !AssignOperand(*left.operand, context, b)) {
+            left.operand->literal != Literal::None || !AssignEntry(*left.operand, context, right)) {
             a.MakeInvalid();
             return false;
         }

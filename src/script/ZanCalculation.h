@@ -134,6 +134,8 @@ private:
     {
         TReturnValue value;
         Operand* operand = nullptr;
+        // An integer whose text has not been made yet.
+        bool textStale = false;
     };
     struct TextHash
     {
@@ -159,8 +161,11 @@ private:
     Found Lookup(Operand& operand, int context);
     TSubscripts EvaluateSubscripts(const Operand& operand, int context);
     TReturnValue ResolveOperand(Operand& operand, int context);
-    void ResolveInto(Operand& operand, int context, TReturnValue& value);
+    void ResolveInto(Operand& operand, int context, TReturnValue& value, bool withText = true);
     void Resolve(StackEntry& entry, int context);
+    static void MakeText(StackEntry& entry);
+    // Assignment from the stack: the text is made only where it is stored.
+    bool AssignEntry(Operand& operand, int context, StackEntry& entry);
     bool AssignOperand(Operand& operand, int context, const TReturnValue& value);
     bool IncrementOperand(Operand& operand, int delta, int context);
     bool Apply(char code, StackEntry& left, StackEntry& right, int context);

@@ -123,6 +123,8 @@ void TZanReader::Clear()
 {
     hasLines_ = false;
     lines_.clear();
+    spans_.clear();
+    linePlain_ = false;
     lineText_.clear();
     fileName_.clear();
     labelName_.clear();
@@ -145,6 +147,9 @@ bool TZanReader::LoadScript(std::string_view name, bool force)
     currentLabel_ = -1;
     labels_.clear();
     labelIndex_.clear();
+    spans_.clear();
+    lastLabelQuery_.clear();
+    lastLabelIndex_ = -1;
     files_.clear();
     inBlockComment_ = false;
     const bool ok = ReadFile(std::string(name));
@@ -275,6 +280,7 @@ const TLabelData* TZanReader::Label(int index) const
 bool TZanReader::GotoLine(int index, int column)
 {
     lineText_.clear();
+    linePlain_ = false;
     if (!hasLines_ || index < 0 || index >= static_cast<int>(lines_.size())) return false;
     const TLabelData* label = Label(currentLabel_);
     const bool transformed = !(label && label->Raw == 1);
@@ -282,18 +288,32 @@ bool TZanReader::GotoLine(int index, int column)
         OnLabelLine(label->File + label->Name, linesSinceLabel_);
     lineIndex_ = index;
     column_ = column;
-    std::string text = lines_[static_cast<size_t>(index)];
+    const std::string& source = lines_[static_cast<size_t>(index)];
+    // The common case copies into the line buffer it already has.
+    // A plain line is the loaded line as it stands; its command spans are
+    // remembered.
+    linePlain_ = true;
+    if (transformed && replaceEnabled_ && (lineTransform_ || !replacements_.empty())) {
+        std::string text = source;
+        if (lineTransform_) text = lineTransform_(text);
+        lineText_ = ApplyReplacements(std::move(text));
+        linePlain_ = false;
+    } else {
+        lineText_.assign(source);
+    }
     if (transformed) {
-        if (replaceEnabled_ && lineTransform_) text = lineTransform_(text);
-        text = ApplyReplacements(std::move(text));
-        if (text.empty()) text = emptyLinePrefix_;
-        if (!text.empty()) {
-            const char c = text[0];
-            if (c != '\t' && c != ' ' && c != '/' && c != '@' && c != '\\')
-                text = textLinePrefix_ + text;
+        if (lineText_.empty() && !emptyLinePrefix_.empty()) {
+            lineText_.assign(emptyLinePrefix_);
+            linePlain_ = false;
+        }
+        if (!lineText_.empty()) {
+            const char c = lineText_[0];
+            if (c != '\t' && c != ' ' && c != '/' && c != '@' && c != '\\' && !textLinePrefix_.empty()) {
+                lineText_.insert(0, textLinePrefix_);
+                linePlain_ = false;
+            }
         }
     }
-    lineText_ = std::move(text);
     return true;
 }
 
@@ -346,16 +366,26 @@ std::string TZanReader::ApplyReplacements(std::string text) const
     return text;
 }
 
-std::string TZanReader::ReadCommand()
+std::string_view TZanReader::ReadCommand()
 {
     prevLineIndex_ = lineIndex_;
     prevColumn_ = column_;
-    prevFileName_ = fileName_;
+    if (prevFileName_ != fileName_) prevFileName_ = fileName_;
     if (!hasLines_) return {};
     if (column_ >= static_cast<int>(lineText_.size())) NextLine();
     if (lineText_.empty()) return {};
     const std::string_view text = lineText_;
     const auto start = static_cast<size_t>(std::max(column_, 0));
+    std::vector<TCommandSpan>* spans = nullptr;
+    if (linePlain_ && lineIndex_ >= 0 && lineIndex_ < static_cast<int>(lines_.size())) {
+        if (spans_.size() != lines_.size()) spans_.assign(lines_.size(), {});
+        spans = &spans_[static_cast<size_t>(lineIndex_)];
+        for (const TCommandSpan& span : *spans) {
+            if (span.Column != column_) continue;
+            column_ = span.End;
+            return FinishCommand(text.substr(span.TrimStart, span.TrimLength));
+        }
+    }
     size_t end = text.size();
     int braces = 0, backslashes = 0;
     bool quoted = false;
@@ -378,8 +408,18 @@ std::string TZanReader::ReadCommand()
         }
     }
     end = std::min(end, text.size());
-    std::string command(TrimSpaces(text.substr(std::min(start, end), end - std::min(start, end))));
+    const std::string_view command =
+        TrimSpaces(text.substr(std::min(start, end), end - std::min(start, end)));
+    if (spans && spans->size() < MaxSpansPerLine)
+        spans->push_back({column_, static_cast<int32_t>(end),
+                          static_cast<int32_t>(command.data() - text.data()),
+                          static_cast<int32_t>(command.size())});
     column_ = static_cast<int>(end);
+    return FinishCommand(command);
+}
+
+std::string_view TZanReader::FinishCommand(std::string_view command)
+{
     if (command.size() >= 2 && command[0] == '@' && command[1] == '@') {
         if (const int index = FindLabel(command); index >= 0) {
             currentLabel_ = index;
@@ -405,8 +445,14 @@ bool TZanReader::AtEnd() const
 
 int TZanReader::FindLabel(std::string_view name) const
 {
+    // Loops jump to the same label again and again: remember the last
+    // query as written.
+    if (lastLabelIndex_ >= 0 && name == lastLabelQuery_) return lastLabelIndex_;
     const auto it = labelIndex_.find(LowerText(name));
-    return it == labelIndex_.end() ? -1 : it->second;
+    if (it == labelIndex_.end()) return -1;
+    lastLabelQuery_.assign(name);
+    lastLabelIndex_ = it->second;
+    return it->second;
 }
 
 bool TZanReader::JumpToLabel(std::string_view name, int lineOffset, int column)

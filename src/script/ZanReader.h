@@ -68,7 +68,8 @@ public:
     bool LoadScript(std::string_view name, bool force);
     bool LoadAndJump(std::string_view name, std::string_view label);
 
-    std::string ReadCommand();
+    // A view into the current line: valid until the reader moves again.
+    std::string_view ReadCommand();
     bool NextLine();
     bool GotoLine(int index, int column);
     bool AtEnd() const;
@@ -118,6 +119,14 @@ private:
     std::string StripComments(std::string_view line);
     std::string ApplyReplacements(std::string text) const;
     const TLabelData* Label(int index) const;
+    std::string_view FinishCommand(std::string_view command);
+
+    // Where each command of a plain line ends, by its starting column.
+    struct TCommandSpan
+    {
+        int32_t Column, End, TrimStart, TrimLength;
+    };
+    static constexpr size_t MaxSpansPerLine = 64;
 
     TScriptSource* source_;
     TScriptErrorReport report_;
@@ -129,6 +138,8 @@ private:
     std::vector<std::string> lines_;
     std::vector<TLabelData> labels_;
     std::unordered_map<std::string, int> labelIndex_; // first label of each name
+    mutable std::string lastLabelQuery_;
+    mutable int lastLabelIndex_ = -1;
     int currentLabel_ = -1;
     int linesSinceLabel_ = 0;
     int lineIndex_ = -1;
@@ -141,6 +152,8 @@ private:
     bool replaceEnabled_ = true;
     std::string textLinePrefix_, emptyLinePrefix_;
     std::string lineText_;
+    bool linePlain_ = false;
+    std::vector<std::vector<TCommandSpan>> spans_;
 
     // While loading.
     std::vector<std::string> files_;

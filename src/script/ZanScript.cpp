@@ -37,6 +37,13 @@ std::string_view TrimControl(std::string_view text)
     return text;
 }
 
+// "a\\b\\c.s" -> "a\\b\\".
+std::string FolderOf(std::string_view file)
+{
+    const size_t slash = file.find_last_of('\\');
+    return slash == std::string_view::npos ? std::string() : std::string(file.substr(0, slash + 1));
+}
+
 uint32_t MillisecondSeed()
 {
     const auto now = std::chrono::steady_clock::now().time_since_epoch();
@@ -57,18 +64,58 @@ TZanScript::TZanScript(std::string name, TScriptSource* source, TZanScriptHost* 
       thread_(name_, [this](std::string_view m) { Report(m); })
 {
     reader_.OnLabelLine = [this](std::string_view key, int offset) { ReadLineLogged(key, offset); };
+    path_ = TZanPath(
+        [source](std::string_view name) { return source && source->Exists(name); },
+        [this] { return FolderOf(reader_.CurrentFileName()); },
+        [this](std::string_view name) {
+            if (services_.FileResolved) services_.FileResolved(name);
+        },
+        [this](std::string_view m) { Report(m); }, config.QuietPaths);
+    if (config_.ScreenWidth > 0 && config_.ScreenHeight > 0)
+        pixels_.assign(static_cast<size_t>(config_.ScreenWidth) * static_cast<size_t>(config_.ScreenHeight),
+                       0xFF000000u);
     Reset();
+}
+
+// Until scene objects draw, the scene is the black screen.
+void TZanScript::Render(const TRenderOptions&)
+{
+    std::fill(pixels_.begin(), pixels_.end(), 0xFF000000u);
+}
+
+platform::FrameView TZanScript::Graphic() const
+{
+    if (pixels_.empty()) return {};
+    return {pixels_.data(), config_.ScreenWidth, config_.ScreenHeight, config_.ScreenWidth};
+}
+
+platform::MutableFrame TZanScript::MutableGraphic()
+{
+    if (pixels_.empty()) return {};
+    return {pixels_.data(), config_.ScreenWidth, config_.ScreenHeight, config_.ScreenWidth};
+}
+
+TZanScript::~TZanScript()
+{
+    SaveSystemData("SystemData.dat");
 }
 
 bool TZanScript::Initialize(TZanScript* partner, TZanScriptServices services)
 {
     services_ = std::move(services);
+    // Without a read-text log nobody needs to hear of each line.
+    if (!services_.ReadLog) reader_.OnLabelLine = nullptr;
     if (services_.EnsureSaveFolder && !services_.EnsureSaveFolder()) return false;
     random_.Seed(MillisecondSeed());
     partner_ = partner;
-    if (!partner_ && services_.LoadSystemData) services_.LoadSystemData();
+    if (!partner_) {
+        systemData_.emplace(config_.CodeKey);
+        if (services_.LoadSystemData) services_.LoadSystemData();
+        LoadSystemData("SystemData.dat");
+    }
     Reset();
     if (partner_) calc_.SetSystemStoreOverride(&partner_->calc_.SystemStore());
+    initialised_ = true;
     return true;
 }
 
@@ -79,6 +126,7 @@ void TZanScript::Reset()
     calc_.ResetVariables();
     reader_.Clear();
     reader_.ClearReplacements();
+    path_.Clear();
     thread_.Clear();
     thread_.AddNew().AddNew().BlockState = static_cast<uint8_t>(TBlockState::Call);
     PlayModeValue = 0;
@@ -87,6 +135,10 @@ void TZanScript::Reset()
     LockFlags = AllLocks;
     CustomMask = 0x0FFFFFFF;
     PauseFrames = DropNextTime = ExtraTime = Clock = 0;
+    block_.Reset();
+    fileLogFilter_ = {};
+    descriptions_ = {};
+    readLogSuppressed_ = false;
     heldTime_ = 0;
     clickCooldown_ = 0;
     if (objects_) objects_->Reset();
@@ -113,19 +165,32 @@ uint32_t TZanScript::CommandCode(std::string_view token)
     return PackCommand(lower);
 }
 
+const TZanScript::TParsedCommand& TZanScript::Parse(std::string_view text)
+{
+    if (const auto it = parsed_.find(text); it != parsed_.end()) return *it->second;
+    if (parsed_.size() >= ParseCacheLimit && executing_ == 0) parsed_.clear();
+    auto entry = std::make_unique<TParsedCommand>();
+    SplitArgumentsInto(text, ',', 9, config_.Settings.OldStringWordEnable, entry->Args);
+    if (entry->Args.size() < 9) entry->Args.resize(9);
+    entry->Code = CommandCode(entry->Args[0]);
+    // Entries are never freed while a command runs, so the reference stays
+    // good through nested execution.
+    return *parsed_.emplace(std::string(text), std::move(entry)).first->second;
+}
+
 void TZanScript::ExecuteLine(std::string_view line)
 {
-    LastLine = std::string(line);
-    const std::string_view text = TrimControl(line);
+    LastLine.assign(line);
+    const std::string_view text = TrimControl(LastLine);
     if (text.empty() || (text[0] != '\\' && text[0] != '@')) return;
-    TArguments args;
-    SplitArgumentsInto(text, ',', 9, config_.Settings.OldStringWordEnable, args);
-    if (args.size() < 9) args.resize(9);
-    const uint32_t code = CommandCode(args[0]);
-    if (BlockCommand(code, args) || JumpCommand(code, args) || LabelLine(args) ||
-        GlobalCommand(code, args))
-        return;
-    SendToTargets(code, args, text);
+    const TParsedCommand& command = Parse(text);
+    const TArguments& args = command.Args;
+    const uint32_t code = command.Code;
+    ++executing_;
+    const bool handled = BlockCommand(code, args) || JumpCommand(code, args) || LabelLine(args) ||
+                         GlobalCommand(code, args);
+    if (!handled) SendToTargets(code, args, text);
+    --executing_;
 }
 
 bool TZanScript::LabelLine(const TArguments& a)

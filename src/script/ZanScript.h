@@ -11,11 +11,21 @@
 #include "script/ScriptInput.h"
 #include "script/ScriptObjects.h"
 #include "script/ZanCalculation.h"
+#include "script/ZanPath.h"
+#include "script/FileLogFilterBlock.h"
+#include "script/SaveStreamHelpers.h"
+#include "script/ZanInterpreterBlock.h"
 #include "script/ZanReader.h"
+#include "script/ZanSaveData.h"
+#include "script/ZanStackSaveData.h"
+#include "script/ZanSystemDataFile.h"
 #include "script/ZanScriptInterface.h"
 
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <optional>
+#include <unordered_map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,6 +39,13 @@ struct TZanScriptConfig
     bool OldPlayModeAutoCancel = false;
     // Added to the auto countdown by a "\clk" without time.
     int32_t AutoPlayClickTime = 0;
+    // OldFileErrorLevel: the path resolver reports nothing.
+    bool QuietPaths = true;
+    // The game's CodeKey: the seed of save and system data files.
+    uint32_t CodeKey = 52046;
+    // The back buffer's size (the game's screen).
+    int ScreenWidth = 0;
+    int ScreenHeight = 0;
 };
 
 // The engine services an interpreter is initialised with (any may be null).
@@ -42,6 +59,16 @@ struct TZanScriptServices
     std::function<void()> LoadSystemData;
     // The engine's reset hook, called first by Reset.
     std::function<void()> OnReset;
+    // A file name the path resolver found (the file log counts it).
+    std::function<void(std::string_view)> FileResolved;
+    // Whether a file exists in the game's folder ("GameData\Movie\...").
+    std::function<bool(std::string_view)> NativeFileExists;
+    // The game folder, where "SaveData\" lives; null: nothing is saved.
+    platform::FileSystem* Files = nullptr;
+    // Shows a message of the message table with the button "OK".
+    std::function<void(std::string_view key)> ShowMessage;
+    // The local time as a day count since 1899-12-30.
+    std::function<double()> Now;
 };
 
 class TZanScript final : public TZanScriptInterface
@@ -49,7 +76,7 @@ class TZanScript final : public TZanScriptInterface
 public:
     static constexpr int NestingLimit = 64;
     static constexpr int32_t ClockLimit = 0x0FFFFFFF;
-    static constexpr uint16_t AllLocks = 0xFFFF;
+    static constexpr uint32_t AllLocks = 0x0FFFFFFF;
     enum : uint16_t {
         LockScreen = 1,
         LockSave = 2,
@@ -68,6 +95,7 @@ public:
     // `source`, `host` and `objects` must outlive the interpreter.
     TZanScript(std::string name, TScriptSource* source, TZanScriptHost* host,
                TScriptObjects* objects, TZanScriptConfig config = {});
+    ~TZanScript() override;
     TZanScript(const TZanScript&) = delete;
     TZanScript& operator=(const TZanScript&) = delete;
 
@@ -89,11 +117,12 @@ public:
 
     // The error flag: set by every report, cleared by the engine.
     bool ErrorRaised() const { return errorRaised_; }
-    void ClearErrorFlag() { errorRaised_ = false; }
+    void ClearErrorFlag() override { errorRaised_ = false; }
     void Report(std::string_view message);
 
     TZanReader& Reader() { return reader_; }
     TZanCalculation& Calculation() { return calc_; }
+    TZanPath& Path() { return path_; }
     TScriptThread& Thread() { return thread_; }
     TScriptRoutine& CurrentRoutine();
     TMTRandom& Random() { return random_; }
@@ -109,10 +138,10 @@ public:
     {
         Tick(elapsed, inputEnabled, runScript);
     }
-    void Render(const TRenderOptions&) override {}
-    platform::FrameView Graphic() const override { return {}; }
-    platform::MutableFrame MutableGraphic() override { return {}; }
-    platform::FrameView ContextImage() const override { return {}; }
+    void Render(const TRenderOptions& options) override;
+    platform::FrameView Graphic() const override;
+    platform::MutableFrame MutableGraphic() override;
+    platform::FrameView ContextImage() const override { return Graphic(); }
     void RefreshGraphic() override {}
     void RequestRedraw() override {}
     int PlayMode() const override { return PlayModeValue; }
@@ -121,10 +150,27 @@ public:
     void CancelPlayMode(bool force) override;
     void FireThreadStopEvent() override;
     void FireThreadResumeEvent() override;
-    bool SaveGame(std::string_view) override { return false; }
-    bool LoadGame(std::string_view) override { return false; }
-    bool SaveFileExists(std::string_view) override { return false; }
-    bool DeleteSaveFile(std::string_view) override { return false; }
+    // Saves to "SaveData\\" + file; false (no message) when it cannot be
+    // written, and the file is then as it was.
+    bool SaveGame(std::string_view file) override { return SaveGame(file, true); }
+    bool SaveGame(std::string_view file, bool compress);
+    // The whole save file into `out`.
+    bool SaveGameToStream(TMemoryStream& out, bool compress);
+    // Loads "SaveData\\" + file. A file that cannot be read, or whose body
+    // does not load whole, shows "ReadSaveFileError" and leaves the running
+    // game exactly as it was.
+    bool LoadGame(std::string_view file) override;
+    bool LoadGameFromStream(TMemoryStream& in);
+    bool SaveFileExists(std::string_view file) override;
+    bool DeleteSaveFile(std::string_view file) override;
+    bool CopySaveFile(std::string_view from, std::string_view to);
+    // Only the thread without a partner (the game thread) keeps the system
+    // data; for the other these do nothing.
+    bool SaveSystemData(std::string_view file);
+    bool LoadSystemData(std::string_view file);
+    TZanStackSaveData& MemorySlots() { return slots_; }
+    TSaveDescriptions& SaveDescriptions() { return descriptions_; }
+    TZanInterpreterBlock& Block() { return block_; }
     void SetAfterLoadLabel(std::string_view label) override { afterLoadLabel_ = label; }
     TSystemRequest TakeRequest() override;
     std::string CurrentFile() const override { return reader_.CurrentFileName(); }
@@ -144,12 +190,25 @@ public:
     std::string EventText, EventTarget;
     std::string LastLine;
     std::string FrameEventLabel;
-    uint16_t LockFlags = AllLocks;
+    uint32_t LockFlags = AllLocks;
     uint32_t CustomMask = 0x0FFFFFFF;
     uint32_t CustomCheckMask = 0;
 
 private:
     using TArguments = std::vector<std::string>;
+    // A command line split into its arguments, with its command code.
+    struct TParsedCommand
+    {
+        uint32_t Code = 0;
+        TArguments Args;
+    };
+    struct TextHash
+    {
+        using is_transparent = void;
+        size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+    };
+    static constexpr size_t ParseCacheLimit = 16384;
+    const TParsedCommand& Parse(std::string_view text);
 
     // Counts nested event labels and "\exop" texts; beyond NestingLimit it
     // reports and refuses.
@@ -166,6 +225,15 @@ private:
         TZanScript& script_;
         bool entered_ = false;
     };
+
+    // Save body.
+    void WriteBody(TMemoryStream& out);
+    bool ReadBody(TMemoryStream& in);
+    bool ReadBodyElements(TMemoryStream& in);
+    void FillBlock();
+    void TakeBlock();
+    std::string SavePath(std::string_view file) const;
+    TZanSaveData MakeSave();
 
     // Frame steps.
     void TakeInput(bool& inputEnabled);
@@ -213,6 +281,7 @@ private:
     std::string Text(std::string_view argument, bool braceForm = false);
     std::string LabelArgument(std::string_view argument);
     std::string FileArgument(std::string_view argument);
+    void FileExists(const TArguments& a);
     void ResetResults();
     void SetResultInt(int element, int32_t value);
     void SetResultStr(int element, std::string_view value);
@@ -230,6 +299,17 @@ private:
     TZanCalculation calc_;
     TScriptThread thread_;
     TMTRandom random_;
+    TZanPath path_;
+    TZanInterpreterBlock block_;
+    TFileLogFilterBlock fileLogFilter_;
+    TZanStackSaveData slots_;
+    TSaveDescriptions descriptions_;
+    std::optional<TZanSystemDataFile> systemData_;
+    bool initialised_ = false;
+    bool readLogSuppressed_ = false;
+    std::vector<uint32_t> pixels_;
+    std::unordered_map<std::string, std::unique_ptr<TParsedCommand>, TextHash, std::equal_to<>> parsed_;
+    int executing_ = 0;
     std::string afterLoadLabel_;
     bool errorRaised_ = false;
     bool skipFlag_ = false;

@@ -96,7 +96,24 @@ std::string TZanScript::FileArgument(std::string_view argument)
 {
     if (argument.empty() || SameTextLower(argument, "self") == 0) return "self";
     const std::string name = Text(argument);
-    return name.empty() ? "self" : name;
+    if (name.empty()) return "self";
+    // An unresolved name goes to the reader as given, which then fails and
+    // the command reports its own error.
+    std::string resolved = path_.Resolve(name, true, true);
+    return resolved.empty() ? name : resolved;
+}
+
+void TZanScript::FileExists(const TArguments& a)
+{
+    ResetResults();
+    const std::string name = Text(a[1]);
+    std::string found = Scoped().path_.Resolve(name, false, false);
+    if (found.empty() && !name.empty() && services_.NativeFileExists &&
+        services_.NativeFileExists("GameData\\Movie\\" + name))
+        found = name;
+    if (found.empty()) return;
+    SetResultInt(0, 1);
+    SetResultStr(0, found);
 }
 
 void TZanScript::ResetResults()
@@ -130,12 +147,14 @@ bool TZanScript::GlobalCommand(uint32_t code, const TArguments& a)
     case C("dmon"):
     case C("dout"):
         return true;
+    case C("fexs"):
+        FileExists(a);
+        return true;
     case C("btra"):
     case C("bsub"):
     case C("bmat"):
     case C("bspl"):
     case C("sndt"):
-    case C("fexs"):
         Report(std::string(msg::NotAvailable) + a[0]);
         return true;
     default:

@@ -72,6 +72,8 @@ public:
         return nullptr;
     }
     virtual void RequestRedraw() = 0;
+    // The engine cleared its script-error flag: commands may run again.
+    virtual void ClearErrorFlag() {}
 
     // Frame-override hook of the interpreter's extension objects.
     virtual bool FrameOverrideClaims() { return false; }

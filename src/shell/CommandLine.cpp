@@ -33,6 +33,8 @@ const char* CommandLineUsage()
            "  --frames N         close after N frames and shut down in order\n"
            "  --screenshot FILE  write the last presented frame as PNG at exit\n"
            "  --input FILE       scripted input: lines 'FRAME EVENT ARGS'\n"
+           "  --dump-vars FILE   write the game thread's system and game variables\n"
+           "                     as JSON (UTF-8) at exit\n"
            "  --help             this text\n";
 }
 
@@ -66,6 +68,9 @@ std::optional<TCommandLine> ParseCommandLine(const std::vector<std::string>& arg
         } else if (arg == "--screenshot") {
             if (!value(out.Screenshot) || out.Screenshot.empty())
                 return fail("--screenshot needs a file name");
+        } else if (arg == "--dump-vars") {
+            if (!value(out.DumpVars) || out.DumpVars.empty())
+                return fail("--dump-vars needs a file name");
         } else if (arg == "--input") {
             if (!value(out.InputFile) || out.InputFile.empty())
                 return fail("--input needs a file name");

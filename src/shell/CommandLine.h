@@ -1,6 +1,7 @@
 #pragma once
 // The engine's own command line:
-//   tsukimi [--headless] [--frames N] [--screenshot FILE] [--input FILE] [GAME_DIR]
+//   tsukimi [--headless] [--frames N] [--screenshot FILE] [--input FILE]
+//           [--dump-vars FILE] [GAME_DIR]
 #include "platform/Events.h"
 
 #include <cstdint>
@@ -18,6 +19,7 @@ struct TCommandLine
     std::optional<uint64_t> Frames;
     std::string Screenshot;
     std::string InputFile;
+    std::string DumpVars;
     bool Help = false;
 };
 

@@ -7,6 +7,9 @@
 #include "shell/Form1.h"
 #include "data/TextHelpers.h"
 #include "shell/TextUtil.h"
+#include "shell/VariableDump.h"
+#include "shell/ZanSystem.h"
+#include "script/ZanScript.h"
 
 #include <cstdio>
 #include <fstream>
@@ -42,6 +45,22 @@ bool WriteScreenshot(const std::string& path, const TForm1& form)
         return false;
     }
     return true;
+}
+
+bool WriteTextFile(const std::string& path, const std::string& text)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    return static_cast<bool>(out.write(text.data(), static_cast<std::streamsize>(text.size())));
+}
+
+// The game thread's stores as JSON, or empty when the game thread is not an
+// interpreter (a stand-in).
+std::string DumpVariables(TZanSystem& system)
+{
+    auto* script = dynamic_cast<TZanScript*>(&system.GameScript());
+    if (!script) return {};
+    TZanCalculation& calc = script->Calculation();
+    return VariablesAsJson(calc.SystemStore(), calc.GameStore());
 }
 
 } // namespace
@@ -92,9 +111,27 @@ int RunEngine(const std::vector<std::string>& args, const char* argv0)
         }
     }
     TForm1 form(*platform);
+    std::string dump;
+    bool dumped = false;
+    if (!options->DumpVars.empty()) {
+        form.BeforeShutdown = [&](TZanSystem& system) {
+            dump = DumpVariables(system);
+            dumped = true;
+        };
+    }
     const int status = form.Run(run);
     if (status == 0 && !options->Screenshot.empty() && !WriteScreenshot(options->Screenshot, form))
         return 1;
+    if (!options->DumpVars.empty()) {
+        if (!dumped) {
+            std::fprintf(stderr, "tsukimi: %s: the engine did not start; no variables\n", options->DumpVars.c_str());
+            return status == 0 ? 1 : status;
+        }
+        if (!WriteTextFile(options->DumpVars, dump.empty() ? std::string("{\"system\": {}, \"game\": {}}\n") : dump)) {
+            std::fprintf(stderr, "tsukimi: %s: cannot write the variables\n", options->DumpVars.c_str());
+            return 1;
+        }
+    }
     return status;
 }
 

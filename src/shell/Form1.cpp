@@ -363,6 +363,8 @@ void TForm1::FormDestroy()
         lastPixels_ = system_->PresentedPixels();
         lastSize_ = system_->PresentedSize();
     }
+    if (system_ && BeforeShutdown)
+        BeforeShutdown(*system_);
     if (system_ && pack_)
         hooks_.WriteUserSettings();
     if (system_)

@@ -54,6 +54,9 @@ public:
     TForm1(platform::Platform& platform, TZanSystemParts parts = {});
     ~TForm1();
 
+    // Called at shutdown while the engine system still exists.
+    std::function<void(TZanSystem&)> BeforeShutdown;
+
     // The message loop: events, then the idle handler, until the window is
     // closed or the boot fails. Returns the exit status (0, or 1 after a boot
     // failure).

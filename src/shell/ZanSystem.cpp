@@ -4,6 +4,9 @@
 #include "data/MTRandom.h"
 #include "platform/FontCatalog.h"
 #include "script/NullScript.h"
+#include "script/ScriptInput.h"
+#include "script/ScriptObjects.h"
+#include "script/ScriptSource.h"
 #include "shell/DirectXPack.h"
 #include "shell/EngineTexts.h"
 #include "shell/MessageTable.h"
@@ -120,6 +123,8 @@ bool TZanSystem::Setup(TDirectXPack& pack)
         std::unique_ptr<TZanScriptInterface> script;
         if (parts_.Scripts)
             script = parts_.Scripts(name, parent, *this);
+        else if (env_.Data)
+            script = MakeInterpreter(name, parent);
         else
             script = std::make_unique<TNullScript>(name, settings.Game.ScreenWidth,
                                                    settings.Game.ScreenHeight);
@@ -431,7 +436,9 @@ void TZanSystem::QuickSave()
         CallSystemLabel("@@QUICKSAVE");
         return;
     }
-    gameScript_->SaveGame("QuickSaveData" + std::to_string(quickSaveIndex_) + ".svd");
+    // A save the player asked for says so when it fails.
+    if (!gameScript_->SaveGame(NextQuickSaveName()))
+        env_.Dialogs.ShowDialog1("", Message("WriteSaveFileError"), Message("OK"));
     gameScript_->SetAfterLoadLabel("*OnQuickSave");
     SetMode(5);
     gameScript_->RequestRedraw();
@@ -613,7 +620,7 @@ void TZanSystem::DebuggerOverlay(uint32_t interval)
         input_.Poll();
         lastFrameTime_ = Now();
         if (error)
-            scriptErrorFlag_ = false;
+            ClearScriptErrorFlag();
         TRenderOptions options;
         options.Interlace = env_.Settings.User.Interlace == 1;
         options.MaximumZ = kOverlayMaximumZ;
@@ -624,13 +631,20 @@ void TZanSystem::DebuggerOverlay(uint32_t interval)
     }
     case 2:
         input_.Poll();
-        scriptErrorFlag_ = false;
+        ClearScriptErrorFlag();
         RunningHandler(interval, true);
         if (!lastStepRaisedRequest_)
             debugState_ = 1;
         break;
     default: break;
     }
+}
+
+void TZanSystem::ClearScriptErrorFlag()
+{
+    scriptErrorFlag_ = false;
+    gameScript_->ClearErrorFlag();
+    systemScript_->ClearErrorFlag();
 }
 
 void TZanSystem::DrawOverlay(bool error)

@@ -21,6 +21,9 @@
 namespace tsukimi {
 
 class TDirectXPack;
+class TScriptInputSource;
+class TScriptObjects;
+class TScriptSource;
 class TGameData;
 class TMessageTable;
 class TSystemDialogs;
@@ -82,6 +85,10 @@ public:
     void CallSystemLabel(std::string_view label);
     void ReturnToGame();
     TZanScriptInterface& CurrentScript();
+    // The player's quick save, quick load and select load.
+    void QuickSave();
+    void QuickLoad();
+    void SelectLoad();
 
     bool VirtualFileExists(std::string_view name);
     std::optional<std::vector<uint8_t>> VirtualFileLoad(std::string_view name);
@@ -134,11 +141,13 @@ private:
     void ConfigHandler();
     void DebuggerOverlay(uint32_t interval);
     void DrawOverlay(bool error);
+    void ClearScriptErrorFlag();
+    std::unique_ptr<TZanScriptInterface> MakeInterpreter(const std::string& name,
+                                                         TZanScriptInterface* parent);
+    void ResetDrawingState();
     void UpdateTitle(uint32_t interval, uint32_t target);
     void TogglePlayMode(int mode);
-    void QuickSave();
-    void QuickLoad();
-    void SelectLoad();
+    std::string NextQuickSaveName();
     void SceneReturn();
     void Execute(TZanScriptInterface& script, std::string_view label, std::string_view file);
     std::string Message(std::string_view key) const;
@@ -155,6 +164,10 @@ private:
     TDirectXPack* pack_ = nullptr;
     std::unique_ptr<TSoundInterface> sound_;
     TInput input_;
+    // What the interpreters are built over; they outlive both.
+    std::unique_ptr<TScriptSource> scriptSource_;
+    std::unique_ptr<TScriptInputSource> inputActions_;
+    std::vector<std::unique_ptr<TScriptObjects>> scriptObjects_;
     std::unique_ptr<TZanScriptInterface> gameScript_;
     std::unique_ptr<TZanScriptInterface> systemScript_;
     std::unique_ptr<TSystemScreen> menu_, log_, fileSelect_;
@@ -168,7 +181,6 @@ private:
     uint32_t averageWork_ = 0;
 
     uint32_t lastInterval_ = 0;
-    uint32_t quickSaveIndex_ = 0;
     bool scriptErrorFlag_ = false;
     bool lastStepRaisedRequest_ = false;
     bool vsync_ = false;

@@ -73,11 +73,11 @@ std::string Tool()
     return std::string(bin ? bin : "build/bin") + "/tsukimi-pack";
 }
 
-// A game folder whose one pack holds a small game definition.
-void MakeGame(const TempDir& dir)
+// A game folder whose one pack holds a small game definition and `startup`.
+void MakeGame(const TempDir& dir, const std::string& startup = "@@reset\r\n@@top\r\n")
 {
     dir.Write("src/System/etc/Game.dat", "GameTitle=Test\r\nScreenWidth=64\r\nScreenHeight=48\r\n");
-    dir.Write("src/StartUp.s", "@@top\r\n");
+    dir.Write("src/StartUp.s", startup);
     std::filesystem::create_directories(dir.Path() / "GameData");
     const std::string command = Tool() + " create '" + (dir.Path() / "GameData/data0.pack").string() + "' '" +
                                 (dir.Path() / "src").string() + "'";
@@ -109,6 +109,46 @@ TEST(EngineProcess, HeadlessRunWritesAnOpaqueScreenshot)
     ASSERT_GT(bytes.size(), 8u);
     EXPECT_EQ(bytes.substr(1, 3), "PNG");
     EXPECT_EQ(static_cast<unsigned char>(bytes[25]), 2u); // colour type RGB: opaque
+}
+
+std::string ReadFile(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+TEST(EngineProcess, DumpVarsWritesBothStoresAsUtf8Json)
+{
+    TempDir scratch, game;
+    // "月" in code page 932, and a byte pair that is not a character.
+    MakeGame(game, "@@reset\r\n@@top\r\n\\svar,int,seen\r\n\\gvar,int,clicks,grid[2,3]\r\n"
+                   "\\gvar,str,moon,bad\r\n\\cal,moon=\"\x8c\x8e\",bad=\"\x85\x40\"\r\n"
+                   "\\cal,grid[1,2]=5,seen=-1\r\n"
+                   "@@loop\r\n\\clk\r\n\\cal,clicks=clicks+1\r\n\\jmp,@@loop\r\n");
+    game.Write("input.txt", "3 click 5 5\n6 key Return\n9 click 1 1\n");
+    const std::string dump = (scratch.Path() / "vars.json").string();
+    const Result r = RunEngine({"--headless", "--frames", "20", "--input", (game.Path() / "input.txt").string(),
+                                "--dump-vars", dump, game.Str()},
+                               scratch);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string json = ReadFile(dump);
+    EXPECT_EQ(json.rfind("{\n  \"system\": {", 0), 0u) << json;
+    EXPECT_NE(json.find("\"seen\": {\"type\": \"int\", \"dims\": [1, 1, 1, 1], \"values\": [-1]}"),
+              std::string::npos)
+        << json;
+    EXPECT_NE(json.find("\"clicks\": {\"type\": \"int\", \"dims\": [1, 1, 1, 1], \"values\": [3]}"),
+              std::string::npos)
+        << json;
+    EXPECT_NE(json.find("\"grid\": {\"type\": \"int\", \"dims\": [3, 2, 1, 1], \"values\": [0, 0, 0, 0, 0, 5]}"),
+              std::string::npos)
+        << "flat index order: " << json;
+    EXPECT_NE(json.find("\"moon\": {\"type\": \"str\", \"dims\": [1, 1, 1, 1], \"values\": [\"\xe6\x9c\x88\"]}"),
+              std::string::npos)
+        << json;
+    EXPECT_NE(json.find("\"bad\": {\"type\": \"str\", \"dims\": [1, 1, 1, 1], \"values\": [\"\xef\xbf\xbd"),
+              std::string::npos)
+        << json;
+    EXPECT_NE(json.find("\"ResultInt\": {\"type\": \"int\""), std::string::npos) << "predefined variables are in the game store";
 }
 
 TEST(EngineProcess, OneInstancePerGameFolder)

@@ -155,6 +155,26 @@ TEST_F(EvaluatorTest, AssignmentStoresKindsAndSetsAssigned)
     EXPECT_EQ(Int("y"), 4);
 }
 
+// Integers read from variables get their texts only where a text is used:
+// in a string operation, an assignment to a string, or the result.
+TEST_F(EvaluatorTest, IntegerTextsOfVariablesWhereTheyAreUsed)
+{
+    EXPECT_EQ(calc.Evaluate("s=x*y+x", 0).Number, 1);
+    EXPECT_EQ(calc.ResolveToken("s", 0).Text, "15");
+    EXPECT_EQ(calc.Evaluate("x*y", 0).Text, "10");
+    EXPECT_EQ(calc.Evaluate("x", 0).Text, "5");
+    EXPECT_EQ(calc.Evaluate("s+x", 0).Text, "155");
+    EXPECT_EQ(calc.Evaluate("y+s", 0).Text, "215");
+    EXPECT_EQ(calc.Evaluate("s==x*3", 0).Number, 1);
+    calc.Evaluate("s=-x", 0);
+    EXPECT_EQ(calc.ResolveToken("s", 0).Text, "-5");
+    calc.Evaluate("s=\"t\"", 0);
+    calc.Evaluate("s++", 0);
+    EXPECT_EQ(calc.ResolveToken("s", 0).Text, "t") << "a string keeps its text through ++";
+    calc.Evaluate("x++", 0);
+    EXPECT_EQ(calc.Evaluate("x", 0).Text, "6");
+}
+
 TEST_F(EvaluatorTest, IncrementsApplyWhileTokenising)
 {
     EXPECT_EQ(calc.Evaluate("x++", 0).Number, 6);

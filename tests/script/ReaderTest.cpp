@@ -17,7 +17,7 @@ protected:
     {
         std::vector<std::string> commands;
         while (!reader.AtEnd() && limit-- > 0)
-            commands.push_back(reader.ReadCommand());
+            commands.emplace_back(reader.ReadCommand());
         return commands;
     }
 

@@ -280,5 +280,14 @@ TEST(PredefinedVariablesTest, DeclaresTheTable)
     EXPECT_EQ(store.Variable(store.FindVariable("ResultBtnStr", 0)).Array->Count(), 4);
 }
 
+TEST(IntegerText, EveryDigitCountAndSign)
+{
+    std::string text = "left over from before";
+    for (const int32_t n : {0, 7, -7, 10, 99, 100, -101, 12345, 999999999, 1000000000, INT32_MAX, INT32_MIN}) {
+        AssignIntText(text, n);
+        EXPECT_EQ(text, std::to_string(n));
+    }
+}
+
 } // namespace
 } // namespace tsukimi::testing

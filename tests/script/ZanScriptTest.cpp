@@ -162,7 +162,7 @@ TEST_F(ZanScriptTest, FrameControlsAndHeldTime)
     EXPECT_EQ(script->CurrentRoutine().Count(), 1);
     EXPECT_EQ(script->CurrentRoutine().Item(0)->BlockState, 1);
     EXPECT_EQ(script->Clock, 0);
-    EXPECT_EQ(script->LockFlags, 0xFFFF);
+    EXPECT_EQ(script->LockFlags, 0x0FFFFFFFu);
     EXPECT_EQ(script->Evaluate("n").Kind, TValueKind::Invalid) << "the game store is refilled";
 }
 
@@ -744,11 +744,37 @@ TEST_F(ZanScriptTest, SkipOfReadTextStopsAtUnreadText)
 TEST_F(ZanScriptTest, LaterCommandsReportThatTheyAreNotAvailable)
 {
     Load("@@main");
-    for (const char* line : {R"(\bmat,"a","a")", "\\sndt,0,100", R"(\fexs,"x")"}) {
+    for (const char* line : {R"(\btra,"a","a")", R"(\bsub,"a","a")", R"(\bmat,"a","a")",
+                             R"(\bspl,"a","a")", "\\sndt,0,100"}) {
         host.errors.clear();
         script->ExecuteLine(line);
         EXPECT_EQ(host.errors.size(), 1u) << line;
     }
+}
+
+} // namespace
+} // namespace tsukimi::testing
+
+namespace tsukimi::testing {
+namespace {
+
+TEST_F(ZanScriptTest, FileArgumentsResolveThroughThePath)
+{
+    source.Put("scenes\\one.s", "@@one\n\\cal,r=\"one\"\n\\go,@@two,\"two.s\"\n");
+    source.Put("scenes\\two.s", "@@two\n\\cal,r=r+\" two\"\n\\clk\n");
+    source.Put("pics\\moon.png", "");
+    Load("@@main\n\\go,@@one,\"scenes\\one.s\"\n");
+    Tick();
+    EXPECT_EQ(Str("r"), "one two") << "two.s is found in the folder of the running script";
+    EXPECT_TRUE(host.errors.empty()) << host.errors.front();
+
+    script->ExecuteLine(R"(\fexs,"moon.png")");
+    EXPECT_EQ(Int("ResultInt[0]"), 0);
+    script->Path().Add("pics");
+    script->ExecuteLine(R"(\fexs,"moon.png")");
+    EXPECT_EQ(Int("ResultInt[0]"), 1);
+    EXPECT_EQ(Str("ResultStr[0]"), "pics\\moon.png");
+    EXPECT_TRUE(host.errors.empty()) << "the existence query reports nothing";
 }
 
 } // namespace

@@ -75,7 +75,7 @@ TEST(LiveBoot, MessageTableDrivesTheCloseQuestion)
 TEST(LiveBoot, PlayerSettingsAreReadAndWrittenBackAtShutdown)
 {
     EngineFixture f;
-    f.WritePack({{"system\\etc\\game.dat", kGameDat}});
+    f.WritePack({{"system\\etc\\game.dat", kGameDat}, {"startup.s", "@@reset\r\n@@top\r\n\\clk\r\n"}});
     f.dir.Write("GameData/System/config.txt", "# mine\r\nfpslimit=500\r\nOther=1\r\n");
     f.RecreateForm();
     f.form->AppIdle();
