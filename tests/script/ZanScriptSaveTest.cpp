@@ -204,6 +204,45 @@ TEST_F(ZanScriptSaveTest, ATruncatedBodyChangesNothingAndSaysSo)
     EXPECT_EQ(messages.size(), 2u);
 }
 
+// Bodies of format level 3 end before the eight description texts; the
+// first four come from the interpreter block's old fields.
+TEST_F(ZanScriptSaveTest, ALevelThreeBodyTakesItsDescriptionsFromTheBlock)
+{
+    auto s = Start();
+    s->ExecuteLine(R"(\go,@@main,"game.s")");
+    for (std::string& text : s->SaveDescriptions()) text = "new";
+    s->Block().Reset();
+    TMemoryStream file;
+    ASSERT_TRUE(s->SaveGameToStream(file, false));
+    file.Seek(0);
+    TZanSaveData save(52046);
+    ASSERT_TRUE(save.ReadFromStream(file, false, true));
+    std::vector<uint8_t> body(save.Body().begin(), save.Body().end());
+
+    // From the end: 8 descriptions of "new" (5 bytes each), no memory slots
+    // (4), the Flash state, the file-log filter, the suppression flag and an
+    // empty frame event label come after the block.
+    const size_t tail = 8 * 5 + 4 + 2198 + 4097 + 1 + 2;
+    ASSERT_GT(body.size(), tail + TZanInterpreterBlock::Size);
+    const size_t block = body.size() - tail - TZanInterpreterBlock::Size;
+    ASSERT_EQ(body[block + 944], 4) << "the format level";
+    body[block + 944] = 3;
+    const std::string old[4] = {"one", "two", "three", "four"};
+    for (size_t i = 0; i < 4; ++i) {
+        body[block + 21 + i * 64] = static_cast<uint8_t>(old[i].size());
+        std::copy(old[i].begin(), old[i].end(), body.begin() + static_cast<std::ptrdiff_t>(block + 22 + i * 64));
+    }
+    body.resize(body.size() - 8 * 5);
+    save.SetBody(std::move(body));
+    TMemoryStream level3;
+    ASSERT_TRUE(save.WriteToStream(level3, true, true));
+    level3.Seek(0);
+    ASSERT_TRUE(s->LoadGameFromStream(level3));
+    const TSaveDescriptions& d = s->SaveDescriptions();
+    EXPECT_EQ(std::vector<std::string>(d.begin(), d.end()),
+              (std::vector<std::string>{"one", "two", "three", "four", "", "", "", ""}));
+}
+
 TEST_F(ZanScriptSaveTest, SaveFileHelpers)
 {
     auto s = Start();
