@@ -25,5 +25,26 @@ mkdir -p "$STAGE" "$GAME/GameData"
         *) cp "demo/data/$file" "$STAGE/$file" ;;
     esac
 done
+# Animations: tsukimi-demo-art draws the pictures, tsukimi-anim builds the
+# sources of demo/anim/ with them into the pack's "anim\" folder.
+ANIM_TOOL="$BUILD/bin/tsukimi-anim"
+ART_TOOL="$BUILD/bin/tsukimi-demo-art"
+if [ -d demo/anim ]; then
+    for tool in "$ANIM_TOOL" "$ART_TOOL"; do
+        if [ ! -x "$tool" ]; then
+            echo "build-demo: $tool is missing (run make first)" >&2
+            exit 1
+        fi
+    done
+    ART="$BUILD/demo-art"
+    rm -rf "$ART"
+    mkdir -p "$ART" "$STAGE/anim"
+    "$ART_TOOL" "$ART"
+    cp demo/anim/*.json "$ART/"
+    for source in "$ART"/*.json; do
+        name=$(basename "$source" .json)
+        "$ANIM_TOOL" build "$source" "$STAGE/anim/$name.b"
+    done
+fi
 "$TOOL" create "$GAME/GameData/data0.pack" "$STAGE"
 echo "build-demo: $GAME/GameData/data0.pack"

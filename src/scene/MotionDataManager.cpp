@@ -1,0 +1,12 @@
+#include "scene/MotionDataManager.h"
+
+#include "data/TextHelpers.h"
+
+namespace tsukimi {
+
+std::string TMotionDataManager::NormaliseName(std::string_view name) const
+{
+    return LowerText(name);
+}
+
+} // namespace tsukimi
