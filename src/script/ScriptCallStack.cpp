@@ -85,6 +85,7 @@ void TScriptBlock::ClearBlock()
     TScriptBlockBase::ClearBlock();
     for (auto& text : Texts)
         text.clear();
+    Compiled = {};
 }
 
 bool TScriptBlock::SaveToStream(TMemoryStream& stream) const
@@ -99,6 +100,7 @@ bool TScriptBlock::LoadFromStream(TMemoryStream& stream)
 {
     if (!TScriptBlockBase::LoadFromStream(stream))
         return false;
+    Compiled = {};
     try {
         for (auto& text : Texts)
             text = ReadString(stream);

@@ -66,6 +66,9 @@ class TScriptBlock final : public TScriptBlockBase
 {
 public:
     std::array<std::string, 8> Texts;
+    // The evaluator's compiled forms of Texts[0] and Texts[1] (a loop's
+    // condition and step), made on first use; not saved.
+    std::array<std::shared_ptr<void>, 2> Compiled;
 
     void ClearBlock() override;
     bool SaveToStream(TMemoryStream& stream) const override;

@@ -166,7 +166,12 @@ std::shared_ptr<TZanCalculation::Operand> TZanCalculation::OperandFor(std::strin
 
 TZanCalculation::Program& TZanCalculation::ProgramFor(std::string_view expression)
 {
-    if (const auto it = programs_.find(expression); it != programs_.end()) return *it->second;
+    return *SharedProgramFor(expression);
+}
+
+std::shared_ptr<TZanCalculation::Program> TZanCalculation::SharedProgramFor(std::string_view expression)
+{
+    if (const auto it = programs_.find(expression); it != programs_.end()) return it->second;
     // Only the outermost evaluation may drop programs: nested ones run while
     // their callers' programs are in use.
     if (programs_.size() >= MaxCachedPrograms && nesting_ <= 1) programs_.clear();
@@ -190,7 +195,7 @@ TZanCalculation::Program& TZanCalculation::ProgramFor(std::string_view expressio
         }
     }
     programs_.emplace(std::string(expression), program);
-    return *program;
+    return program;
 }
 
 TZanCalculation::Found TZanCalculation::Lookup(Operand& operand, int context)
@@ -370,6 +375,18 @@ TReferenceHit TZanCalculation::FindReference(std::string_view name, int context)
 
 TReturnValue TZanCalculation::Evaluate(std::string_view expression, int context)
 {
+    return EvaluateWith(expression, context, nullptr);
+}
+
+TReturnValue TZanCalculation::Evaluate(std::string_view expression, int context,
+                                       std::shared_ptr<void>& compiled)
+{
+    return EvaluateWith(expression, context, &compiled);
+}
+
+TReturnValue TZanCalculation::EvaluateWith(std::string_view expression, int context,
+                                           std::shared_ptr<void>* compiled)
+{
     if (expression.empty()) return TReturnValue::Integer(0);
     if (nesting_ == 0) assigned_ = false;
     if (nesting_ >= MaxNesting) {
@@ -383,7 +400,14 @@ TReturnValue TZanCalculation::Evaluate(std::string_view expression, int context)
         ~Nest() { --depth; }
     } nest(nesting_);
 
-    const Program& program = ProgramFor(expression);
+    Program* found = nullptr;
+    if (compiled) {
+        if (!*compiled) *compiled = SharedProgramFor(expression);
+        found = static_cast<Program*>(compiled->get());
+    } else {
+        found = &ProgramFor(expression);
+    }
+    const Program& program = *found;
     if (program.single) {
         TReturnValue value = ResolveOperand(*program.single, context);
         if (value.IsInvalid()) Report(script_messages::UndefinedVariable, expression);

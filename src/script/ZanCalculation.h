@@ -62,6 +62,9 @@ public:
     void ResetVariables();
 
     TReturnValue Evaluate(std::string_view expression, int context);
+    // The same; `compiled` keeps the compiled form of `expression` between
+    // calls. It must only ever be used with that one text.
+    TReturnValue Evaluate(std::string_view expression, int context, std::shared_ptr<void>& compiled);
     // One operand text made a value (literal or variable).
     TReturnValue ResolveToken(std::string_view text, int context);
     // A kind-3 value resolved; other values unchanged.
@@ -157,6 +160,8 @@ private:
     void Report(std::string_view head, std::string_view tail = {}) const;
     std::shared_ptr<Operand> OperandFor(std::string_view text);
     Program& ProgramFor(std::string_view expression);
+    std::shared_ptr<Program> SharedProgramFor(std::string_view expression);
+    TReturnValue EvaluateWith(std::string_view expression, int context, std::shared_ptr<void>* compiled);
     TReturnValue Run(const Program& program, int context);
     Found Lookup(Operand& operand, int context);
     TSubscripts EvaluateSubscripts(const Operand& operand, int context);

@@ -125,7 +125,7 @@ void TZanReader::Clear()
     lines_.clear();
     spans_.clear();
     linePlain_ = false;
-    lineText_.clear();
+    lineText_ = {};
     fileName_.clear();
     labelName_.clear();
     textLinePrefix_.clear();
@@ -144,6 +144,8 @@ bool TZanReader::LoadScript(std::string_view name, bool force)
     if (!source_ || source_->ResolveName(name).empty()) return false;
     hasLines_ = true;
     lines_.clear();
+    lineText_ = {};
+    linePlain_ = false;
     currentLabel_ = -1;
     labels_.clear();
     labelIndex_.clear();
@@ -279,7 +281,7 @@ const TLabelData* TZanReader::Label(int index) const
 
 bool TZanReader::GotoLine(int index, int column)
 {
-    lineText_.clear();
+    lineText_ = {};
     linePlain_ = false;
     if (!hasLines_ || index < 0 || index >= static_cast<int>(lines_.size())) return false;
     const TLabelData* label = Label(currentLabel_);
@@ -288,32 +290,35 @@ bool TZanReader::GotoLine(int index, int column)
         OnLabelLine(label->File + label->Name, linesSinceLabel_);
     lineIndex_ = index;
     column_ = column;
-    const std::string& source = lines_[static_cast<size_t>(index)];
-    // The common case copies into the line buffer it already has.
-    // A plain line is the loaded line as it stands; its command spans are
-    // remembered.
+    // A plain line is the loaded line as it stands, read in place; its
+    // command spans are remembered. Any change makes an owned copy.
+    std::string_view text = lines_[static_cast<size_t>(index)];
     linePlain_ = true;
     if (transformed && replaceEnabled_ && (lineTransform_ || !replacements_.empty())) {
-        std::string text = source;
-        if (lineTransform_) text = lineTransform_(text);
-        lineText_ = ApplyReplacements(std::move(text));
+        std::string changed(text);
+        if (lineTransform_) changed = lineTransform_(changed);
+        ownedLine_ = ApplyReplacements(std::move(changed));
+        text = ownedLine_;
         linePlain_ = false;
-    } else {
-        lineText_.assign(source);
     }
     if (transformed) {
-        if (lineText_.empty() && !emptyLinePrefix_.empty()) {
-            lineText_.assign(emptyLinePrefix_);
+        if (text.empty() && !emptyLinePrefix_.empty()) {
+            ownedLine_ = emptyLinePrefix_;
+            text = ownedLine_;
             linePlain_ = false;
         }
-        if (!lineText_.empty()) {
-            const char c = lineText_[0];
+        if (!text.empty()) {
+            const char c = text[0];
             if (c != '\t' && c != ' ' && c != '/' && c != '@' && c != '\\' && !textLinePrefix_.empty()) {
-                lineText_.insert(0, textLinePrefix_);
+                std::string joined = textLinePrefix_;
+                joined += text;
+                ownedLine_ = std::move(joined);
+                text = ownedLine_;
                 linePlain_ = false;
             }
         }
     }
+    lineText_ = text;
     return true;
 }
 
@@ -371,6 +376,7 @@ std::string_view TZanReader::ReadCommand()
     prevLineIndex_ = lineIndex_;
     prevColumn_ = column_;
     if (prevFileName_ != fileName_) prevFileName_ = fileName_;
+    lastTag_ = nullptr;
     if (!hasLines_) return {};
     if (column_ >= static_cast<int>(lineText_.size())) NextLine();
     if (lineText_.empty()) return {};
@@ -380,9 +386,10 @@ std::string_view TZanReader::ReadCommand()
     if (linePlain_ && lineIndex_ >= 0 && lineIndex_ < static_cast<int>(lines_.size())) {
         if (spans_.size() != lines_.size()) spans_.assign(lines_.size(), {});
         spans = &spans_[static_cast<size_t>(lineIndex_)];
-        for (const TCommandSpan& span : *spans) {
+        for (TCommandSpan& span : *spans) {
             if (span.Column != column_) continue;
             column_ = span.End;
+            lastTag_ = &span.Tag;
             return FinishCommand(text.substr(span.TrimStart, span.TrimLength));
         }
     }
@@ -410,12 +417,21 @@ std::string_view TZanReader::ReadCommand()
     end = std::min(end, text.size());
     const std::string_view command =
         TrimSpaces(text.substr(std::min(start, end), end - std::min(start, end)));
-    if (spans && spans->size() < MaxSpansPerLine)
+    if (spans && spans->size() < MaxSpansPerLine) {
         spans->push_back({column_, static_cast<int32_t>(end),
                           static_cast<int32_t>(command.data() - text.data()),
                           static_cast<int32_t>(command.size())});
+        lastTag_ = &spans->back().Tag;
+    }
     column_ = static_cast<int>(end);
     return FinishCommand(command);
+}
+
+void TZanReader::ClearCommandTags()
+{
+    for (auto& line : spans_)
+        for (TCommandSpan& span : line) span.Tag = nullptr;
+    lastTag_ = nullptr;
 }
 
 std::string_view TZanReader::FinishCommand(std::string_view command)

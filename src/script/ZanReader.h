@@ -57,6 +57,9 @@ public:
     std::function<void(std::string_view labelKey, int linesSinceLabel)> OnLabelLine;
 
     TZanReader(TScriptSource* source, TScriptErrorReport report, TScriptSettings settings = {});
+    // The current line views the reader's own lines.
+    TZanReader(const TZanReader&) = delete;
+    TZanReader& operator=(const TZanReader&) = delete;
 
     void SetErrorReport(TScriptErrorReport report) { report_ = std::move(report); }
     // The game's line transform library; empty: none.
@@ -70,6 +73,11 @@ public:
 
     // A view into the current line: valid until the reader moves again.
     std::string_view ReadCommand();
+    // A slot where the caller may keep its parsed form of the command just
+    // read, remembered with the command's place in a plain line; null when
+    // the line is not plain. Valid until the reader moves again.
+    const void** LastCommandTag() { return lastTag_; }
+    void ClearCommandTags();
     bool NextLine();
     bool GotoLine(int index, int column);
     bool AtEnd() const;
@@ -108,7 +116,7 @@ public:
     int CurrentLabel() const { return currentLabel_; }
     int LinesSinceLabel() const { return linesSinceLabel_; }
     int LineIndex() const { return lineIndex_; }
-    const std::string& LineText() const { return lineText_; }
+    std::string_view LineText() const { return lineText_; }
     int PrevLineIndex() const { return prevLineIndex_; }
     int PrevColumn() const { return prevColumn_; }
     const std::string& PrevFileName() const { return prevFileName_; }
@@ -125,6 +133,7 @@ private:
     struct TCommandSpan
     {
         int32_t Column, End, TrimStart, TrimLength;
+        const void* Tag = nullptr;
     };
     static constexpr size_t MaxSpansPerLine = 64;
 
@@ -151,9 +160,13 @@ private:
     int32_t savedLineOffset_ = 0, savedColumn_ = 0;
     bool replaceEnabled_ = true;
     std::string textLinePrefix_, emptyLinePrefix_;
-    std::string lineText_;
+    // The current line: a view of the loaded line, or of ownedLine_ when
+    // transformed or prefixed.
+    std::string_view lineText_;
+    std::string ownedLine_;
     bool linePlain_ = false;
     std::vector<std::vector<TCommandSpan>> spans_;
+    const void** lastTag_ = nullptr;
 
     // While loading.
     std::vector<std::string> files_;

@@ -165,10 +165,13 @@ uint32_t TZanScript::CommandCode(std::string_view token)
     return PackCommand(lower);
 }
 
-const TZanScript::TParsedCommand& TZanScript::Parse(std::string_view text)
+TZanScript::TParsedCommand& TZanScript::Parse(std::string_view text)
 {
     if (const auto it = parsed_.find(text); it != parsed_.end()) return *it->second;
-    if (parsed_.size() >= ParseCacheLimit && executing_ == 0) parsed_.clear();
+    if (parsed_.size() >= ParseCacheLimit && executing_ == 0) {
+        reader_.ClearCommandTags();
+        parsed_.clear();
+    }
     auto entry = std::make_unique<TParsedCommand>();
     SplitArgumentsInto(text, ',', 9, config_.Settings.OldStringWordEnable, entry->Args);
     if (entry->Args.size() < 9) entry->Args.resize(9);
@@ -178,19 +181,35 @@ const TZanScript::TParsedCommand& TZanScript::Parse(std::string_view text)
     return *parsed_.emplace(std::string(text), std::move(entry)).first->second;
 }
 
-void TZanScript::ExecuteLine(std::string_view line)
+void TZanScript::ExecuteLine(std::string_view line, const void** tag)
 {
     LastLine.assign(line);
     const std::string_view text = TrimControl(LastLine);
     if (text.empty() || (text[0] != '\\' && text[0] != '@')) return;
-    const TParsedCommand& command = Parse(text);
-    const TArguments& args = command.Args;
-    const uint32_t code = command.Code;
+    // The reader remembers the parsed form with the command's place in a
+    // plain line, so a loop's commands are looked up by place, not text.
+    TParsedCommand* command = tag && *tag ? static_cast<TParsedCommand*>(const_cast<void*>(*tag)) : nullptr;
+    if (!command) {
+        command = &Parse(text);
+        if (tag) *tag = command;
+    }
+    const TArguments& args = command->Args;
+    const uint32_t code = command->Code;
+    TParsedCommand* const outer = current_;
+    current_ = command;
     ++executing_;
     const bool handled = BlockCommand(code, args) || JumpCommand(code, args) || LabelLine(args) ||
                          GlobalCommand(code, args);
     if (!handled) SendToTargets(code, args, text);
     --executing_;
+    current_ = outer;
+}
+
+TReturnValue TZanScript::EvaluateArgument(const TArguments& a, size_t i)
+{
+    if (current_ && &current_->Args == &a && i < current_->Compiled.size())
+        return calc_.Evaluate(a[i], Level(), current_->Compiled[i]);
+    return calc_.Evaluate(a[i], Level());
 }
 
 bool TZanScript::LabelLine(const TArguments& a)

@@ -21,6 +21,7 @@
 #include "script/ZanSystemDataFile.h"
 #include "script/ZanScriptInterface.h"
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -103,7 +104,8 @@ public:
     bool Initialize(TZanScript* partner, TZanScriptServices services);
 
     static uint32_t CommandCode(std::string_view token);
-    void ExecuteLine(std::string_view line);
+    // `tag`: the reader's slot for this command's parsed form (null: none).
+    void ExecuteLine(std::string_view line, const void** tag = nullptr);
     void ExecuteText(std::string_view text);
     void Tick(uint32_t elapsedMs, bool inputEnabled, bool runScript);
     // kind 0 mouse click, 1 key or automatic, 2 other button.
@@ -201,6 +203,8 @@ private:
     {
         uint32_t Code = 0;
         TArguments Args;
+        // The evaluator's compiled forms of the arguments, made on first use.
+        std::array<std::shared_ptr<void>, 9> Compiled;
     };
     struct TextHash
     {
@@ -208,7 +212,10 @@ private:
         size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
     };
     static constexpr size_t ParseCacheLimit = 16384;
-    const TParsedCommand& Parse(std::string_view text);
+    TParsedCommand& Parse(std::string_view text);
+    // Argument `i` of the command being executed, evaluated with its
+    // compiled form kept.
+    TReturnValue EvaluateArgument(const TArguments& a, size_t i);
 
     // Counts nested event labels and "\exop" texts; beyond NestingLimit it
     // reports and refuses.
@@ -310,6 +317,7 @@ private:
     std::vector<uint32_t> pixels_;
     std::unordered_map<std::string, std::unique_ptr<TParsedCommand>, TextHash, std::equal_to<>> parsed_;
     int executing_ = 0;
+    TParsedCommand* current_ = nullptr;
     std::string afterLoadLabel_;
     bool errorRaised_ = false;
     bool skipFlag_ = false;

@@ -127,7 +127,8 @@ void TZanScript::For(const TArguments& a, bool skipping)
     }
     block.Texts[0] = condition;
     block.Texts[1] = step;
-    const TReturnValue value = calc_.Evaluate(condition, Level());
+    block.Compiled = {};
+    const TReturnValue value = calc_.Evaluate(condition, Level(), block.Compiled[0]);
     if (calc_.Assigned()) Report(msg::ForAssigned);
     block.BlockState = IsExactlyOne(value) ? S(TBlockState::For) : S(TBlockState::ForSkipToEnd);
 }
@@ -178,8 +179,8 @@ void TZanScript::End()
         routine.Pop();
         return;
     }
-    if (!top.Texts[1].empty()) calc_.Evaluate(top.Texts[1], Level());
-    if (IsExactlyOne(calc_.Evaluate(top.Texts[0], Level())) &&
+    if (!top.Texts[1].empty()) calc_.Evaluate(top.Texts[1], Level(), top.Compiled[1]);
+    if (IsExactlyOne(calc_.Evaluate(top.Texts[0], Level(), top.Compiled[0])) &&
         reader_.JumpToLabel(top.Label, top.LineOffset, top.Column)) {
         top.BlockState = S(TBlockState::For);
         return;

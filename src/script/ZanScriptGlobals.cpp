@@ -342,7 +342,7 @@ bool TZanScript::VariableCommand(uint32_t code, const TArguments& a)
     }
     case C("cal"):
         for (size_t i = 1; i < a.size(); ++i) {
-            if (!a[i].empty() && calc_.Evaluate(a[i], Level()).IsInvalid())
+            if (!a[i].empty() && EvaluateArgument(a, i).IsInvalid())
                 Report(std::string(msg::CalcFailed) + a[i]);
         }
         return true;

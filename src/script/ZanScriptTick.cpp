@@ -197,9 +197,11 @@ void TZanScript::StepWaitState()
 {
     TScriptRoutine& routine = CurrentRoutine();
     switch (routine.WaitState) {
-    case 0:
-        ExecuteLine(reader_.ReadCommand());
+    case 0: {
+        const std::string_view command = reader_.ReadCommand();
+        ExecuteLine(command, reader_.LastCommandTag());
         return;
+    }
     case 1:
         calc_.GameStore().SetInteger("ResultStopInt", 0, routine.WaitTime);
         routine.WaitTime = 0;
