@@ -362,9 +362,9 @@ void DrawTextured(TALSGBitmap& destination, const TALSGBitmap& source, bool sour
     const int op = blend::BlendOperator(params.blendMode);
     d.composition = ChooseComposition(d.mask != nullptr, op, opacity, sourceOpaque, multiply, add);
     TSpanArgs& a = d.args;
-    a.source = {source.Origin(), source.StridePixels()};
+    a.source = {source.Origin(), source.StridePixels(), source.Width()};
     if (third) {
-        a.third = {third->Origin(), third->StridePixels()};
+        a.third = {third->Origin(), third->StridePixels(), third->Width()};
         a.h = std::clamp(transition->h, 0, 255);
         const TSoftWipeParameters wipe = SoftWipeParameters(a.h, transition->softness);
         a.wipeThreshold = wipe.threshold;

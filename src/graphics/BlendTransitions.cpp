@@ -71,12 +71,6 @@ struct TAlphaWipe
     }
 };
 
-void AlphaWipeRow(uint32_t* d, const uint32_t* s, int pairs, const TAlphaWipe& wipe)
-{
-    for (int i = 0; i < 2 * pairs; ++i)
-        d[i] = blend::LerpPixel(s[i], d[i], wipe.Weight(static_cast<int>(s[i] >> 24)));
-}
-
 } // namespace
 
 int AlphaWipeWeight(int alpha, int threshold, uint32_t softness)
@@ -128,13 +122,18 @@ void DrawAlphaWipe(const TARGB8888& source, TARGB8888& destination, int x, int y
                                        y, sourceLeft, sourceTop, sourceRight, sourceBottom);
     if (!clip || clip->width < 2) return;
     const TAlphaWipe wipe(threshold, static_cast<uint32_t>(softness));
+    int32_t weights[256];
+    for (int alpha = 0; alpha < 256; ++alpha)
+        weights[alpha] = wipe.Weight(alpha);
+    const TAlphaWipeKernel kernel = ActiveKernels().alphaWipe;
+    const int pairs = clip->width / 2;
     const int parity = dst->LineParity();
     for (int i = 0; i < clip->height; ++i) {
         const int row = clip->destinationY + i;
         if (row < clipTop || row >= clipBottom) continue;
         if (parity >= 0 && (row & 1) == parity) continue;
-        AlphaWipeRow(dst->Row(row) + clip->destinationX,
-                     src->Row(clip->sourceY + i) + clip->sourceX, clip->width / 2, wipe);
+        kernel(dst->Row(row) + clip->destinationX, src->Row(clip->sourceY + i) + clip->sourceX,
+               2 * pairs, weights);
     }
 }
 

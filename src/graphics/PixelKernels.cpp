@@ -125,6 +125,12 @@ void FillGeneral(uint32_t* d, int count, uint32_t colour, int op, const uint32_t
     }
 }
 
+void AlphaWipe(uint32_t* d, const uint32_t* s, int count, const int32_t* weights)
+{
+    for (int i = 0; i < count; ++i)
+        d[i] = LerpPixel(s[i], d[i], weights[s[i] >> 24]);
+}
+
 template <TKernelGeometry G, TKernelFilter F> void FillCell(TKernelTable& t)
 {
     const int g = static_cast<int>(G), f = static_cast<int>(F);
@@ -148,6 +154,7 @@ TKernelTable BuildScalar()
     FillCell<TKernelGeometry::General, TKernelFilter::Bilinear>(t);
     t.fillOpaque = &FillOpaque;
     t.fillGeneral = &FillGeneral;
+    t.alphaWipe = &AlphaWipe;
     return t;
 }
 
@@ -192,16 +199,6 @@ const TKernelTable& ScalarTable()
 {
     static const TKernelTable table = BuildScalar();
     return table;
-}
-
-void ScalarUnscaledAlpha(const TSpanArgs& args)
-{
-    SpanKernel<TKernelGeometry::Unscaled, TKernelFilter::Nearest, TKernelComposition::Alpha>(args);
-}
-
-void ScalarUnscaledOpaque(const TSpanArgs& args)
-{
-    SpanKernel<TKernelGeometry::Unscaled, TKernelFilter::Nearest, TKernelComposition::Opaque>(args);
 }
 
 bool CpuHasSse2()

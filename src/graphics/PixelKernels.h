@@ -4,9 +4,9 @@
 // once per row span.
 //
 // The scalar kernels (PixelKernels.cpp, written with BlendOps.h) are the
-// definition. Faster levels (SSE2, ...) replace some entries of the table
-// and must give the same bits; anything a level lacks falls back to the
-// level below. The level is chosen once, from the CPU, on first use; the
+// definition. Faster levels (SSE2, AVX2; PixelKernelsSimd.h) replace the
+// entries of the table and must give the same bits; anything a level lacks
+// falls back to the level below. The level is chosen once, from the CPU, on first use; the
 // environment variable TSUKIMI_KERNELS = scalar | sse2 | avx2 caps it.
 #include <cstddef>
 #include <cstdint>
@@ -45,6 +45,10 @@ struct TKernelSource
 {
     const uint32_t* origin = nullptr;
     ptrdiff_t stride = 0; // pixels
+    // Columns -2 .. width + 1 of every row -1 .. height are readable (the
+    // margin of the buffer); 0 = not known, the kernels then read only the
+    // pixels they sample.
+    int width = 0;
 };
 
 // Everything a span kernel needs. Positions and steps are 16.16 signed.
@@ -74,6 +78,11 @@ using TSpanKernel = void (*)(const TSpanArgs&);
 // Solid fill of count pixels with colour (0xAARRGGBB); mask may be null.
 using TFillKernel = void (*)(uint32_t* destination, int count, uint32_t colour, int op,
                              const uint32_t* mask);
+// Alpha-threshold wipe of count pixels: every channel of the destination
+// becomes s + (((d - s) * w) >> 7) with w = weights[s.A] (256 entries,
+// 0 .. 127).
+using TAlphaWipeKernel = void (*)(uint32_t* destination, const uint32_t* source, int count,
+                                  const int32_t* weights);
 
 struct TKernelTable
 {
@@ -81,6 +90,7 @@ struct TKernelTable
     TSpanKernel transition[KernelGeometryCount][KernelFilterCount][KernelTransitionCount] = {};
     TFillKernel fillOpaque = nullptr;
     TFillKernel fillGeneral = nullptr;
+    TAlphaWipeKernel alphaWipe = nullptr;
 
     TSpanKernel Span(TKernelGeometry g, TKernelFilter f, TKernelComposition c) const
     {
@@ -129,9 +139,6 @@ bool InstallAvx2(TKernelTable& table);
 // Whether the CPU runs SSE2 / AVX2 code (false on other architectures).
 bool CpuHasSse2();
 bool CpuHasAvx2();
-// Scalar span kernels used directly by the SIMD levels for their tails.
-void ScalarUnscaledAlpha(const TSpanArgs& args);
-void ScalarUnscaledOpaque(const TSpanArgs& args);
 } // namespace kernels
 
 } // namespace tsukimi

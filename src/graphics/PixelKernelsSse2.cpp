@@ -1,11 +1,11 @@
-// SSE2 versions of the hottest unscaled nearest kernels: normal alpha blend
-// (with modulation, so constant opacity too), opaque with colour change and
-// the straight copy. Four pixels per step on 16-bit lanes with the exact
-// formulas of BlendOps.h; the tail runs the scalar kernel.
+// The SSE2 level: every kernel of the family (PixelKernelsSimd.h) on
+// 128-bit registers, four pixels per step.
 #include "graphics/PixelKernels.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+
+#include "graphics/PixelKernelsSimd.h"
 #endif
 
 namespace tsukimi::kernels {
@@ -13,126 +13,99 @@ namespace tsukimi::kernels {
 #if defined(__SSE2__)
 namespace {
 
-struct TLanes
+struct TSse2
 {
-    __m128i modulation; // per 16-bit lane: b, g, r, a of M, twice
-    __m128i add;        // b, g, r, 0 of the add colour, twice
-    bool modulate;
-    bool addColour;
+    using R = __m128i;
+    static constexpr int N = 4;
+
+    static R Zero() { return _mm_setzero_si128(); }
+    static R Set32(uint32_t x) { return _mm_set1_epi32(static_cast<int32_t>(x)); }
+    static R Set16(int16_t x) { return _mm_set1_epi16(x); }
+    static R Load(const uint32_t* p) { return _mm_loadu_si128(reinterpret_cast<const R*>(p)); }
+    static R LoadAligned(const uint32_t* p) { return _mm_load_si128(reinterpret_cast<const R*>(p)); }
+    static void Store(uint32_t* p, R x) { _mm_storeu_si128(reinterpret_cast<R*>(p), x); }
+    static void StoreAligned(uint32_t* p, R x) { _mm_store_si128(reinterpret_cast<R*>(p), x); }
+    static void End() {}
+
+    static R Lo(R x) { return _mm_unpacklo_epi8(x, _mm_setzero_si128()); }
+    static R Hi(R x) { return _mm_unpackhi_epi8(x, _mm_setzero_si128()); }
+    // The bytes into the high bytes of the lanes (c << 8).
+    static R LoHigh(R x) { return _mm_unpacklo_epi8(_mm_setzero_si128(), x); }
+    static R HiHigh(R x) { return _mm_unpackhi_epi8(_mm_setzero_si128(), x); }
+    static R MulHiU16(R a, R b) { return _mm_mulhi_epu16(a, b); }
+    static R Pack(R lo, R hi) { return _mm_packus_epi16(lo, hi); }
+
+    static R Add16(R a, R b) { return _mm_add_epi16(a, b); }
+    static R Sub16(R a, R b) { return _mm_sub_epi16(a, b); }
+    static R Mul16(R a, R b) { return _mm_mullo_epi16(a, b); }
+    static R Min16(R a, R b) { return _mm_min_epi16(a, b); }
+    static R Max16(R a, R b) { return _mm_max_epi16(a, b); }
+    template <int n> static R Srl16(R a) { return _mm_srli_epi16(a, n); }
+    template <int n> static R Sra16(R a) { return _mm_srai_epi16(a, n); }
+    static R Alpha16(R x) { return _mm_shufflehi_epi16(_mm_shufflelo_epi16(x, 0xFF), 0xFF); }
+
+    static R And(R a, R b) { return _mm_and_si128(a, b); }
+    static R Or(R a, R b) { return _mm_or_si128(a, b); }
+    static R Add32(R a, R b) { return _mm_add_epi32(a, b); }
+    static R Sub32(R a, R b) { return _mm_sub_epi32(a, b); }
+    template <int n> static R Srl32(R a) { return _mm_srli_epi32(a, n); }
+    template <int n> static R Sra32(R a) { return _mm_srai_epi32(a, n); }
+    template <int n> static R Sll32(R a) { return _mm_slli_epi32(a, n); }
+    static R UnpackLo32(R a, R b) { return _mm_unpacklo_epi32(a, b); }
+    static R UnpackHi32(R a, R b) { return _mm_unpackhi_epi32(a, b); }
+    // Low 32 bits of each product (the same for signed and unsigned).
+    static R MulLo32(R a, R b)
+    {
+        const R even = _mm_mul_epu32(a, b);
+        const R odd = _mm_mul_epu32(_mm_srli_si128(a, 4), _mm_srli_si128(b, 4));
+        return _mm_unpacklo_epi32(_mm_shuffle_epi32(even, 0x08), _mm_shuffle_epi32(odd, 0x08));
+    }
+
+    static bool AllZero(R x) { return _mm_movemask_epi8(_mm_cmpeq_epi32(x, _mm_setzero_si128())) == 0xFFFF; }
+    static bool AllEqual32(R a, R b) { return _mm_movemask_epi8(_mm_cmpeq_epi32(a, b)) == 0xFFFF; }
+
+    // base[index] of each lane.
+    static R Gather(const uint32_t* base, R index)
+    {
+        alignas(16) int32_t i[4];
+        _mm_store_si128(reinterpret_cast<R*>(i), index);
+        return _mm_set_epi32(static_cast<int32_t>(base[i[3]]), static_cast<int32_t>(base[i[2]]),
+                             static_cast<int32_t>(base[i[1]]), static_cast<int32_t>(base[i[0]]));
+    }
+    static R GatherRow(const uint32_t* row, int, R index) { return Gather(row, index); }
+    // first = base[i], second = base[i + 1] for the four indices.
+    static void Pairs(const uint32_t* base, const int32_t* i, R& first, R& second)
+    {
+        const R q0 = _mm_loadl_epi64(reinterpret_cast<const R*>(base + i[0]));
+        const R q1 = _mm_loadl_epi64(reinterpret_cast<const R*>(base + i[1]));
+        const R q2 = _mm_loadl_epi64(reinterpret_cast<const R*>(base + i[2]));
+        const R q3 = _mm_loadl_epi64(reinterpret_cast<const R*>(base + i[3]));
+        const R t01 = _mm_unpacklo_epi32(q0, q1), t23 = _mm_unpacklo_epi32(q2, q3);
+        first = _mm_unpacklo_epi64(t01, t23);
+        second = _mm_unpackhi_epi64(t01, t23);
+    }
+    static void GatherPairs(const uint32_t* base, R index, R& first, R& second)
+    {
+        alignas(16) int32_t i[4];
+        _mm_store_si128(reinterpret_cast<R*>(i), index);
+        Pairs(base, i, first, second);
+    }
+    // The pairs of a row (p00, p01) and of the row below (p10, p11).
+    static void GatherRowPairs(const uint32_t* top, ptrdiff_t stride, int, R index, R& p00, R& p01,
+                               R& p10, R& p11)
+    {
+        alignas(16) int32_t i[4];
+        _mm_store_si128(reinterpret_cast<R*>(i), index);
+        Pairs(top, i, p00, p01);
+        Pairs(top + stride, i, p10, p11);
+    }
 };
-
-TLanes MakeLanes(const TSpanArgs& a)
-{
-    const __m128i zero = _mm_setzero_si128();
-    TLanes l;
-    l.modulation = _mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int32_t>(a.modulation)), zero);
-    l.add = _mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int32_t>(a.add & 0xFFFFFF)), zero);
-    l.modulate = a.modulation != 0xFFFFFFFFu;
-    l.addColour = (a.add & 0xFFFFFF) != 0;
-    return l;
-}
-
-// Modulation (c * m) >> 8 and saturated add on two pixels in 16-bit lanes.
-inline __m128i ModulateAdd(__m128i s, const TLanes& l)
-{
-    if (l.modulate) s = _mm_srli_epi16(_mm_mullo_epi16(s, l.modulation), 8);
-    if (l.addColour) s = _mm_min_epi16(_mm_add_epi16(s, l.add), _mm_set1_epi16(255));
-    return s;
-}
-
-// d + (((s - d) * k) >> 7) with k = (a + (a >> 7)) >> 1 of each pixel.
-inline __m128i NormalBlend(__m128i s, __m128i d)
-{
-    __m128i a = _mm_shufflehi_epi16(_mm_shufflelo_epi16(s, 0xFF), 0xFF);
-    const __m128i k = _mm_srli_epi16(_mm_add_epi16(a, _mm_srli_epi16(a, 7)), 1);
-    const __m128i diff = _mm_mullo_epi16(_mm_sub_epi16(s, d), k);
-    return _mm_add_epi16(d, _mm_srai_epi16(diff, 7));
-}
-
-inline const uint32_t* SourceStart(const TSpanArgs& a)
-{
-    return a.source.origin + static_cast<ptrdiff_t>(a.v >> 16) * a.source.stride + (a.u >> 16);
-}
-
-// The scalar kernel for the last count % 4 pixels.
-template <void (*Tail)(const TSpanArgs&)> void RunTail(const TSpanArgs& a, int done)
-{
-    if (done >= a.count) return;
-    TSpanArgs rest = a;
-    rest.destination += done;
-    rest.count = a.count - done;
-    rest.u =
-        static_cast<int32_t>(static_cast<uint32_t>(a.u) + static_cast<uint32_t>(done) * 0x10000u);
-    Tail(rest);
-}
-
-void UnscaledAlpha(const TSpanArgs& a)
-{
-    const TLanes l = MakeLanes(a);
-    const __m128i zero = _mm_setzero_si128();
-    const uint32_t* s = SourceStart(a);
-    uint32_t* d = a.destination;
-    int i = 0;
-    for (; i + 4 <= a.count; i += 4) {
-        const __m128i sp = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
-        const __m128i dp = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
-        const __m128i lo =
-            NormalBlend(ModulateAdd(_mm_unpacklo_epi8(sp, zero), l), _mm_unpacklo_epi8(dp, zero));
-        const __m128i hi =
-            NormalBlend(ModulateAdd(_mm_unpackhi_epi8(sp, zero), l), _mm_unpackhi_epi8(dp, zero));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), _mm_packus_epi16(lo, hi));
-    }
-    RunTail<&ScalarUnscaledAlpha>(a, i);
-}
-
-void UnscaledOpaque(const TSpanArgs& a)
-{
-    const TLanes l = MakeLanes(a);
-    const __m128i zero = _mm_setzero_si128();
-    const uint32_t* s = SourceStart(a);
-    uint32_t* d = a.destination;
-    int i = 0;
-    for (; i + 4 <= a.count; i += 4) {
-        const __m128i sp = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
-        const __m128i lo = ModulateAdd(_mm_unpacklo_epi8(sp, zero), l);
-        const __m128i hi = ModulateAdd(_mm_unpackhi_epi8(sp, zero), l);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), _mm_packus_epi16(lo, hi));
-    }
-    RunTail<&ScalarUnscaledOpaque>(a, i);
-}
-
-void UnscaledCopy(const TSpanArgs& a)
-{
-    const uint32_t* s = SourceStart(a);
-    uint32_t* d = a.destination;
-    int i = 0;
-    for (; i + 4 <= a.count; i += 4)
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i),
-                         _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i)));
-    for (; i < a.count; ++i)
-        d[i] = s[i];
-}
-
-void FillOpaque(uint32_t* d, int count, uint32_t colour, int, const uint32_t*)
-{
-    const __m128i c = _mm_set1_epi32(static_cast<int32_t>(colour));
-    int i = 0;
-    for (; i + 4 <= count; i += 4)
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), c);
-    for (; i < count; ++i)
-        d[i] = colour;
-}
 
 } // namespace
 
 bool InstallSse2(TKernelTable& table)
 {
-    constexpr int g = static_cast<int>(TKernelGeometry::Unscaled);
-    constexpr int f = static_cast<int>(TKernelFilter::Nearest);
-    table.span[g][f][static_cast<int>(TKernelComposition::Alpha)] = &UnscaledAlpha;
-    table.span[g][f][static_cast<int>(TKernelComposition::Opaque)] = &UnscaledOpaque;
-    table.span[g][f][static_cast<int>(TKernelComposition::Copy)] = &UnscaledCopy;
-    table.fillOpaque = &FillOpaque;
+    InstallAll<TSse2>(table);
     return true;
 }
 
