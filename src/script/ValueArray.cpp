@@ -33,13 +33,8 @@ bool TValueArrayCustom::ResizeArray(const TArraySizes& sizes)
     return true;
 }
 
-std::optional<int64_t> TValueArrayCustom::FlatIndex(const TSubscripts& index) const
+std::optional<int64_t> TValueArrayCustom::FlatIndexOfMany(const TSubscripts& index) const
 {
-    // One-dimensional use is by far the most common.
-    if ((index.I2 | index.I3 | index.I4) == 0) {
-        if (index.I1 < 0 || index.I1 >= count_) return std::nullopt;
-        return index.I1;
-    }
     // Any overflow lies far outside the element range.
     int64_t flat = index.I4;
     const int64_t parts[][2] = {

@@ -83,9 +83,18 @@ public:
     // a product above MaxElements.
     bool ResizeArray(const TArraySizes& sizes);
     // i1 + D1 * (i2 + D2 * (i3 + D3 * i4)); nullopt outside 0 .. Count - 1.
-    std::optional<int64_t> FlatIndex(const TSubscripts& index) const;
+    std::optional<int64_t> FlatIndex(const TSubscripts& index) const
+    {
+        // One-dimensional use is by far the most common.
+        if ((index.I2 | index.I3 | index.I4) == 0) {
+            if (index.I1 < 0 || index.I1 >= count_) return std::nullopt;
+            return index.I1;
+        }
+        return FlatIndexOfMany(index);
+    }
 
 protected:
+    std::optional<int64_t> FlatIndexOfMany(const TSubscripts& index) const;
     bool InRange(int64_t flat) const { return flat >= 0 && flat < count_; }
     static bool ValidCount(int64_t count) { return count >= 0 && count <= MaxElements; }
     virtual void SaveElements(TMemoryStream& stream) const = 0;

@@ -271,7 +271,7 @@ void TZanCalculation::ResolveInto(Operand& operand, int context, TReturnValue& v
         value.MakeInvalid();
         return;
     }
-    const TSubscripts at = EvaluateSubscripts(operand, context);
+    const TSubscripts at = SubscriptsOf(operand, context);
     if (!found.store->ReadElement(found.index, at, false, value, withText)) return;
     if (value.IsInteger() && (operand.sign == '-' || operand.sign == '^')) {
         value.Number = Wrap(operand.sign == '-' ? 0u - Bits(value.Number) : ~Bits(value.Number));
@@ -286,7 +286,7 @@ bool TZanCalculation::AssignOperand(Operand& operand, int context, const TReturn
         Report(script_messages::UndefinedVariable, operand.text);
         return false;
     }
-    const TSubscripts at = EvaluateSubscripts(operand, context);
+    const TSubscripts at = SubscriptsOf(operand, context);
     if (!found.store->WriteElement(found.index, at, false, value)) return false;
     ++assignments_;
     return true;
@@ -301,7 +301,7 @@ bool TZanCalculation::AssignEntry(Operand& operand, int context, StackEntry& ent
     }
     // Only an integer element can take an integer without its text.
     if (found.store->Variable(found.index).Array->ElementType() != ElementInteger) MakeText(entry);
-    const TSubscripts at = EvaluateSubscripts(operand, context);
+    const TSubscripts at = SubscriptsOf(operand, context);
     if (!found.store->WriteElement(found.index, at, false, entry.value)) return false;
     ++assignments_;
     return true;
@@ -314,7 +314,7 @@ bool TZanCalculation::IncrementOperand(Operand& operand, int delta, int context)
         Report(script_messages::UndefinedVariable, operand.text);
         return false;
     }
-    const TSubscripts at = EvaluateSubscripts(operand, context);
+    const TSubscripts at = SubscriptsOf(operand, context);
     TReturnValue value;
     // An integer element takes the number only; a string keeps its text.
     if (!found.store->ReadElement(found.index, at, false, value, false)) return false;
@@ -477,18 +477,31 @@ TReturnValue TZanCalculation::Run(const Program& program, int context)
 // numbers to an operator. MakeText fills the text where it is used.
 void TZanCalculation::Resolve(StackEntry& entry, int context)
 {
-    if (entry.value.Kind == TValueKind::Token && entry.operand) {
-        const bool variable = entry.operand->literal == Literal::None;
-        ResolveInto(*entry.operand, context, entry.value, !variable);
-        entry.textStale = variable && entry.value.IsInteger();
+    if (entry.value.Kind != TValueKind::Token || !entry.operand) return;
+    const Operand& operand = *entry.operand;
+    if (operand.literal == Literal::Integer) {
+        // An integer literal's text is as written ("$FF"), taken when used.
+        ++resolutions_;
+        entry.value.Kind = TValueKind::Integer;
+        entry.value.Number = operand.number;
+        entry.textStale = true;
+        entry.pendingText = &operand.text;
+        return;
     }
+    const bool variable = operand.literal == Literal::None;
+    ResolveInto(*entry.operand, context, entry.value, !variable);
+    entry.textStale = variable && entry.value.IsInteger();
 }
 
 void TZanCalculation::MakeText(StackEntry& entry)
 {
     if (!entry.textStale) return;
-    if (entry.value.IsInteger()) AssignIntText(entry.value.Text, entry.value.Number);
+    if (entry.pendingText)
+        entry.value.Text.assign(*entry.pendingText);
+    else if (entry.value.IsInteger())
+        AssignIntText(entry.value.Text, entry.value.Number);
     entry.textStale = false;
+    entry.pendingText = nullptr;
 }
 
 bool TZanCalculation::Apply(char code, StackEntry& left, StackEntry& right, int context)
@@ -511,7 +524,10 @@ bool TZanCalculation::Apply(char code, StackEntry& left, StackEntry& right, int 
         a.Number = Wrap(result);
         // An integer result gets its text when it is used; a string keeps
         // the text it has.
-        if (integers) left.textStale = true;
+        if (integers) {
+            left.textStale = true;
+            left.pendingText = nullptr;
+        }
         a.Kind = TValueKind::Integer;
         return true;
     };
@@ -520,12 +536,14 @@ bool TZanCalculation::Apply(char code, StackEntry& left, StackEntry& right, int 
         a.Number = result ? 1 : 0;
         a.Text.assign(result ? "1" : "0");
         left.textStale = false;
+        left.pendingText = nullptr;
         return true;
     };
     const auto joined = [&](uint32_t result) {
         a.Number = Wrap(result);
         if (integers) {
             left.textStale = true;
+            left.pendingText = nullptr;
         } else {
             a.Text += b.Text; // the left operand's kind stays
         }

@@ -137,8 +137,10 @@ private:
     {
         TReturnValue value;
         Operand* operand = nullptr;
-        // An integer whose text has not been made yet.
+        // An integer whose text has not been made yet: the literal's text
+        // as written when `pendingText` is set, else the number's.
         bool textStale = false;
+        const std::string* pendingText = nullptr;
     };
     struct TextHash
     {
@@ -165,6 +167,10 @@ private:
     TReturnValue Run(const Program& program, int context);
     Found Lookup(Operand& operand, int context);
     TSubscripts EvaluateSubscripts(const Operand& operand, int context);
+    TSubscripts SubscriptsOf(const Operand& operand, int context)
+    {
+        return operand.subscripts == Subscripts::None ? TSubscripts{} : EvaluateSubscripts(operand, context);
+    }
     TReturnValue ResolveOperand(Operand& operand, int context);
     void ResolveInto(Operand& operand, int context, TReturnValue& value, bool withText = true);
     void Resolve(StackEntry& entry, int context);
