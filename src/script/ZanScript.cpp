@@ -110,7 +110,6 @@ bool TZanScript::Initialize(TZanScript* partner, TZanScriptServices services)
     partner_ = partner;
     if (!partner_) {
         systemData_.emplace(config_.CodeKey);
-        if (services_.LoadSystemData) services_.LoadSystemData();
         LoadSystemData("SystemData.dat");
     }
     Reset();

@@ -56,8 +56,6 @@ struct TZanScriptServices
     TScriptReadLog* ReadLog = nullptr;
     // Makes sure "SaveData\" exists; false stops Initialize.
     std::function<bool()> EnsureSaveFolder;
-    // Loads the system data file (thread without partner).
-    std::function<void()> LoadSystemData;
     // The engine's reset hook, called first by Reset.
     std::function<void()> OnReset;
     // A file name the path resolver found (the file log counts it).

@@ -19,28 +19,24 @@
 
 #include <algorithm>
 #include <cstdio>
+#include "../common/ToolMain.h"
+
 #include <exception>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
 namespace fs = std::filesystem;
 using namespace tsukimi;
+using namespace tsukimi::tools;
 
 namespace {
 
-// One failure: the message names the file and what is wrong.
-struct ToolError
-{
-    std::string message;
-};
-
-constexpr int ExitFailure = 1;
-constexpr int ExitUsage = 2;
 
 const char* const Usage =
     "usage: tsukimi-pack create OUT.pack DIR [--format 1|2|3] [--compress none|auto|all]"
@@ -50,25 +46,6 @@ const char* const Usage =
     "       tsukimi-pack compress IN OUT\n"
     "       tsukimi-pack expand IN OUT\n";
 
-std::vector<uint8_t> ReadFile(const fs::path& path)
-{
-    std::error_code ec;
-    if (!fs::is_regular_file(path, ec)) throw ToolError{path.string() + ": no such file"};
-    std::ifstream in(path, std::ios::binary);
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                               std::istreambuf_iterator<char>());
-    if (in.bad()) throw ToolError{path.string() + ": cannot be read"};
-    return bytes;
-}
-
-void WriteFile(const fs::path& path, std::span<const uint8_t> bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out) throw ToolError{path.string() + ": cannot be written"};
-}
 
 struct CreateArguments
 {
@@ -161,21 +138,21 @@ int Create(const std::vector<std::string>& args)
     std::sort(files.begin(), files.end());
     std::vector<TPackSource> entries;
     for (const fs::path& file : files)
-        entries.push_back({EntryName(fs::relative(file, parsed.folder)), ReadFile(file)});
+        entries.push_back({EntryName(fs::relative(file, parsed.folder)), ReadToolFile(file)});
     TBuiltPack built;
     try {
         built = BuildPack(entries, parsed.options);
     } catch (const PackWriteError& e) {
         throw ToolError{parsed.output.string() + ": " + e.what()};
     }
-    WriteFile(parsed.output, built.pack);
-    if (built.index) WriteFile(HashPath(parsed.output), *built.index);
+    WriteToolFile(parsed.output, built.pack);
+    if (built.index) WriteToolFile(HashPath(parsed.output), *built.index);
     return 0;
 }
 
 TFilePack OpenPack(const fs::path& path)
 {
-    TFilePack pack(std::make_unique<TMemoryFile>(ReadFile(path)));
+    TFilePack pack(std::make_unique<TMemoryFile>(ReadToolFile(path)));
     if (pack.Bad()) throw ToolError{path.string() + ": " + pack.Error()};
     return pack;
 }
@@ -224,7 +201,7 @@ int Extract(const std::vector<std::string>& args)
         std::error_code ec;
         fs::create_directories(target.parent_path(), ec);
         if (ec) throw ToolError{target.parent_path().string() + ": cannot be created"};
-        WriteFile(target, data->Bytes());
+        WriteToolFile(target, data->Bytes());
     }
     return 0;
 }
@@ -234,10 +211,10 @@ int Compress(const std::vector<std::string>& args)
     if (args.size() != 2)
         throw ToolError{
             std::string("compress: needs IN and OUT (run without arguments for usage)")};
-    const std::vector<uint8_t> input = ReadFile(args[0]);
+    const std::vector<uint8_t> input = ReadToolFile(args[0]);
     if (input.size() >= PackExpandMaxSize)
         throw ToolError{args[0] + ": too large for a compressed container"};
-    WriteFile(args[1], PackCompress(input));
+    WriteToolFile(args[1], PackCompress(input));
     return 0;
 }
 
@@ -245,11 +222,11 @@ int Expand(const std::vector<std::string>& args)
 {
     if (args.size() != 2)
         throw ToolError{std::string("expand: needs IN and OUT (run without arguments for usage)")};
-    const std::vector<uint8_t> input = ReadFile(args[0]);
+    const std::vector<uint8_t> input = ReadToolFile(args[0]);
     auto expanded = PackExpand(input, true);
     if (!expanded)
         throw ToolError{args[0] + ": not a compressed container (magic missing, or damaged)"};
-    WriteFile(args[1], *expanded);
+    WriteToolFile(args[1], *expanded);
     return 0;
 }
 
@@ -257,25 +234,7 @@ int Expand(const std::vector<std::string>& args)
 
 int main(int argc, char** argv)
 {
-    if (argc < 2) {
-        std::cerr << Usage;
-        return ExitUsage;
-    }
-    const std::string command = argv[1];
-    const std::vector<std::string> args(argv + 2, argv + argc);
-    try {
-        if (command == "create") return Create(args);
-        if (command == "list") return List(args);
-        if (command == "extract") return Extract(args);
-        if (command == "compress") return Compress(args);
-        if (command == "expand") return Expand(args);
-        std::cerr << "tsukimi-pack: unknown command \"" << command
-                  << "\" (run without arguments for usage)\n";
-        return ExitUsage;
-    } catch (const ToolError& e) {
-        std::cerr << "tsukimi-pack: " << e.message << '\n';
-    } catch (const std::exception& e) {
-        std::cerr << "tsukimi-pack: " << e.what() << '\n';
-    }
-    return ExitFailure;
+    return RunToolCommand("tsukimi-pack", Usage, argc, argv,
+                          {{"create", Create}, {"list", List}, {"extract", Extract},
+                           {"compress", Compress}, {"expand", Expand}});
 }
